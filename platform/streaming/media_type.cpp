@@ -36,11 +36,12 @@ QString describeMediaType(const AM_MEDIA_TYPE& mt) {
     QString text = guidName(mt.majortype) + QLatin1Char('/') + guidName(mt.subtype);
     if (mt.formattype == FORMAT_VideoInfo) {
         if (const auto vih = mt.formatAs<VIDEOINFOHEADER>()) {
-            text += QStringLiteral(" %1x%2").arg(vih->bmiHeader.biWidth).arg(vih->bmiHeader.biHeight);
+            text +=
+                QStringLiteral(" %1x%2").arg(vih->bmiHeader.biWidth).arg(vih->bmiHeader.biHeight);
             if (vih->AvgTimePerFrame > 0) {
-                text += QStringLiteral(" %1fps").arg(
-                    static_cast<double>(UNITS) / static_cast<double>(vih->AvgTimePerFrame), 0, 'g',
-                    5);
+                text += QStringLiteral(" %1fps").arg(static_cast<double>(UNITS) /
+                                                         static_cast<double>(vih->AvgTimePerFrame),
+                                                     0, 'g', 5);
             }
         }
     } else if (mt.formattype == FORMAT_WaveFormatEx) {

@@ -127,7 +127,9 @@ struct AM_MEDIA_TYPE {
 };
 
 // Releases the format block and clears the record (the platform's FreeMediaType).
-inline void FreeMediaType(AM_MEDIA_TYPE& mt) { mt = AM_MEDIA_TYPE{}; }
+inline void FreeMediaType(AM_MEDIA_TYPE& mt) {
+    mt = AM_MEDIA_TYPE{};
+}
 
 } // namespace platform
 

@@ -7,8 +7,8 @@ namespace platform {
 QString GUID::toString() const {
     char text[39];
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", Data1,
-                  Data2, Data3, Data4[0], Data4[1], Data4[2], Data4[3], Data4[4], Data4[5], Data4[6],
-                  Data4[7]);
+                  Data2, Data3, Data4[0], Data4[1], Data4[2], Data4[3], Data4[4], Data4[5],
+                  Data4[6], Data4[7]);
     return QString::fromLatin1(text);
 }
 

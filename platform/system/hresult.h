@@ -11,7 +11,9 @@ using HRESULT = std::int32_t;
 using REFERENCE_TIME = std::int64_t;
 inline constexpr REFERENCE_TIME UNITS = 10'000'000;
 
-constexpr HRESULT makeHresult(std::uint32_t code) { return static_cast<HRESULT>(code); }
+constexpr HRESULT makeHresult(std::uint32_t code) {
+    return static_cast<HRESULT>(code);
+}
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
@@ -31,7 +33,11 @@ inline constexpr HRESULT VFW_E_UNKNOWN_FILE_TYPE = makeHresult(0x80040240u);
 inline constexpr HRESULT VFW_E_CANNOT_RENDER = makeHresult(0x80040218u);
 inline constexpr HRESULT VFW_E_NOT_FOUND = makeHresult(0x80040216u);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 } // namespace platform

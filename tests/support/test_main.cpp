@@ -6,8 +6,8 @@
 // (offscreen under CTest), so that Qt's image and text facilities work.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

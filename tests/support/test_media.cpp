@@ -10,6 +10,8 @@ QString testMediaDir() {
                              : QString::fromLocal8Bit(fromEnv);
 }
 
-QString testMedia(const QString& name) { return QDir(testMediaDir()).filePath(name); }
+QString testMedia(const QString& name) {
+    return QDir(testMediaDir()).filePath(name);
+}
 
 } // namespace testsupport

@@ -1,0 +1,5 @@
+add_executable(bench-probe ${CMAKE_CURRENT_LIST_DIR}/bench_probe.cpp)
+target_link_libraries(bench-probe PRIVATE quintape_render Qt6::Core)
+target_compile_definitions(bench-probe PRIVATE QUINTAPE_TEST_MEDIA_DIR="${QUINTAPE_TEST_MEDIA_DIR}")
+add_dependencies(bench-probe test-media)
+quintape_configure_target(bench-probe)
