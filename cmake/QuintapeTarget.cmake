@@ -8,6 +8,10 @@ function(quintape_configure_target target)
             -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
         target_link_options(${target} PRIVATE -fsanitize=address,undefined)
     endif()
+    if(QUINTAPE_SANITIZE_THREAD)
+        target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+        target_link_options(${target} PRIVATE -fsanitize=thread)
+    endif()
 endfunction()
 
 # One static library per folder, linked by the program and by the tests.
