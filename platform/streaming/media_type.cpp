@@ -29,6 +29,16 @@ QString guidName(const GUID& guid) {
             return QString::fromLatin1(name);
         }
     }
+    // Subtypes built from a FOURCC read best as their four characters.
+    const GUID base = fourccGuid(0);
+    if (guid.Data2 == base.Data2 && guid.Data3 == base.Data3 && guid.Data4 == base.Data4) {
+        QString text;
+        for (int shift = 0; shift < 32; shift += 8) {
+            const auto c = static_cast<char>((guid.Data1 >> shift) & 0xFF);
+            text += (c >= 0x20 && c < 0x7F) ? QLatin1Char(c) : QLatin1Char('?');
+        }
+        return text;
+    }
     return guid.toString();
 }
 

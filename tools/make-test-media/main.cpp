@@ -1,1 +1,54 @@
-int main() { return 0; }
+// make-test-media: writes the generated test media (--test DIR) or the demo set (--demo DIR).
+
+#include "tools/make-test-media/demo_set.h"
+#include "tools/make-test-media/test_set.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+
+#include <exception>
+#include <iostream>
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: make-test-media --test DIR | --demo DIR\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const QGuiApplication application(argc, argv);
+    const QStringList arguments = QGuiApplication::arguments();
+    if (arguments.size() != 3) {
+        return usage();
+    }
+    const QString& mode = arguments[1];
+    const QString& folder = arguments[2];
+    if (mode != QLatin1String("--test") && mode != QLatin1String("--demo")) {
+        return usage();
+    }
+    av_log_set_level(AV_LOG_ERROR);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        if (mode == QLatin1String("--test")) {
+            for (const QString& note : testmedia::writeTestSet(folder)) {
+                std::cout << "make-test-media: note: " << note.toStdString() << '\n';
+            }
+        } else {
+            testmedia::writeDemoSet(folder);
+        }
+    } catch (const std::exception& error) {
+        std::cerr << "make-test-media: error: " << error.what() << '\n';
+        return 1;
+    }
+    std::cout << "make-test-media: wrote " << (mode == QLatin1String("--test") ? "test" : "demo")
+              << " media to " << folder.toStdString() << " in " << timer.elapsed() << " ms\n";
+    return 0;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "playlist/check_list.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace playlist {
+
+// Playlist files (".plst") are INI text with one section per item, named "0", "1", ... in list
+// order, each with the keys "File" (the item's text) and "Checked" ("1" or "0").
+
+// Writes every item of list, checked or not, in order. The file is written anew and put in
+// place of the old one in one step, so a failed save leaves the previous playlist intact. An
+// empty list deletes the file. Raises platform::EIniFileException "Unable to write to
+// <fileName>" when the file cannot be written (or, for an empty list, cannot be deleted), and
+// when an item's text holds a line break, which the format cannot store.
+void SavePlayList(const QString& fileName, const CheckList& list);
+
+// Appends the items of the playlist file to list, one per section in file order, after the
+// items already there. Every section and the whole "File" value are read; a section without
+// "File" gives an empty item. A missing or unreadable file appends nothing and reports nothing.
+void LoadPlayList(const QString& fileName, CheckList& list);
+
+// The check mark a "Checked" value stands for. The value is read as a whole as a signed
+// integer: decimal, or hexadecimal after "0x" or "$". Only a number equal to zero unchecks;
+// an absent or empty value, or one that is not wholly a number ("yes", "12abc"), checks.
+bool checkedFromText(const std::optional<QString>& value);
+
+// The integer parse behind checkedFromText: optional "+" or "-", then decimal digits, or "0x",
+// "0X" or "$" and hexadecimal digits, and nothing else; at most 32 bits of magnitude.
+std::optional<qint64> parseProfileInteger(const QString& text);
+
+// True when the path's extension, lower-cased, is ".plst"; the contents are never looked at.
+bool isPlayListFile(const QString& path);
+
+// The add-files rule: each path in order is read with LoadPlayList when it names a playlist
+// file and otherwise appended as one checked item. Nothing is sorted or de-duplicated, and
+// playlists named inside playlists are ordinary items.
+void AddFiles(const QStringList& paths, CheckList& list);
+
+} // namespace playlist

@@ -1,0 +1,353 @@
+#include "tools/make-test-media/media_writer.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace testmedia {
+namespace {
+
+const AVCodec* findEncoder(AVCodecID codecId, const char* name) {
+    if (name != nullptr) {
+        if (const AVCodec* byName = avcodec_find_encoder_by_name(name)) {
+            return byName;
+        }
+    }
+    const AVCodec* codec = avcodec_find_encoder(codecId);
+    if (codec == nullptr) {
+        throw std::runtime_error(std::string("no encoder for codec ") + avcodec_get_name(codecId));
+    }
+    return codec;
+}
+
+CodecContextPtr allocContext(const AVCodec* codec) {
+    CodecContextPtr context(checkNotNull(avcodec_alloc_context3(codec), "avcodec_alloc_context3"));
+    // One thread and bit-exact output keep the bytes identical from run to run.
+    context->thread_count = 1;
+    context->flags |= AV_CODEC_FLAG_BITEXACT;
+    return context;
+}
+
+void setOption(void* object, const char* name, const char* value) {
+    checkAv(av_opt_set(object, name, value, 0), std::string("setting encoder option ") + name);
+}
+
+// Sends encoded packets from an encoder to the muxer until the encoder wants more input.
+void drainPackets(AVFormatContext* format, AVCodecContext* encoder, AVStream* stream,
+                  AVPacket* packet) {
+    while (true) {
+        const int result = avcodec_receive_packet(encoder, packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
+            return;
+        }
+        checkAv(result, "avcodec_receive_packet");
+        av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        checkAv(av_interleaved_write_frame(format, packet), "av_interleaved_write_frame");
+    }
+}
+
+class VideoEncoder {
+public:
+    VideoEncoder(AVFormatContext* format, const VideoTrack& track) : track_(track) {
+        const AVCodec* codec = findEncoder(track.codecId, track.encoderName);
+        stream_ = checkNotNull(avformat_new_stream(format, nullptr), "avformat_new_stream");
+        context_ = allocContext(codec);
+        AVCodecContext* context = context_.get();
+        context->width = track.size.width();
+        context->height = track.size.height();
+        context->pix_fmt = track.pixelFormat;
+        context->time_base = av_inv_q(track.frameRate);
+        context->framerate = track.frameRate;
+        context->gop_size = 12;
+        context->max_b_frames = 0;
+        if (codec->id == AV_CODEC_ID_H264) {
+            setOption(context->priv_data, "preset", "ultrafast");
+            setOption(context->priv_data, "crf", "26");
+        } else if (codec->id != AV_CODEC_ID_DVVIDEO) {
+            context->flags |= AV_CODEC_FLAG_QSCALE;
+            context->global_quality = FF_QP2LAMBDA * 4;
+            // With a fixed quantiser the bit rate is only declared; the program stream muxer
+            // paces its clock by it, so it must not be below the real rate (DVD's maximum).
+            context->bit_rate = 8000000;
+        }
+        if ((format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
+            context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        }
+        checkAv(avcodec_open2(context, codec, nullptr),
+                std::string("opening video encoder ") + codec->name);
+        checkAv(avcodec_parameters_from_context(stream_->codecpar, context),
+                "avcodec_parameters_from_context");
+        stream_->time_base = context->time_base;
+        stream_->avg_frame_rate = track.frameRate;
+
+        frame_ = allocFrame();
+        frame_->format = context->pix_fmt;
+        frame_->width = context->width;
+        frame_->height = context->height;
+        checkAv(av_frame_get_buffer(frame_.get(), 0), "av_frame_get_buffer (video)");
+        scaler_.reset(checkNotNull(sws_getContext(context->width, context->height, AV_PIX_FMT_RGB24,
+                                                  context->width, context->height, context->pix_fmt,
+                                                  SWS_BILINEAR | SWS_BITEXACT | SWS_ACCURATE_RND,
+                                                  nullptr, nullptr, nullptr),
+                                   "sws_getContext"));
+    }
+
+    bool done() const { return nextFrame_ >= track_.frameCount; }
+    int64_t nextPts() const { return nextFrame_; }
+    AVRational timeBase() const { return context_->time_base; }
+
+    void encodeNext(AVFormatContext* format, AVPacket* packet) {
+        const QImage picture = track_.paint(nextFrame_).convertToFormat(QImage::Format_RGB888);
+        if (picture.size() != track_.size) {
+            throw std::runtime_error("painted frame has the wrong size");
+        }
+        checkAv(av_frame_make_writable(frame_.get()), "av_frame_make_writable (video)");
+        const uint8_t* source[] = {picture.constBits()};
+        const int sourceStride[] = {static_cast<int>(picture.bytesPerLine())};
+        checkAv(sws_scale(scaler_.get(), source, sourceStride, 0, picture.height(), frame_->data,
+                          frame_->linesize),
+                "sws_scale");
+        frame_->pts = nextFrame_++;
+        checkAv(avcodec_send_frame(context_.get(), frame_.get()), "avcodec_send_frame (video)");
+        drainPackets(format, context_.get(), stream_, packet);
+    }
+
+    void flush(AVFormatContext* format, AVPacket* packet) {
+        checkAv(avcodec_send_frame(context_.get(), nullptr), "flushing video encoder");
+        drainPackets(format, context_.get(), stream_, packet);
+    }
+
+private:
+    const VideoTrack& track_;
+    AVStream* stream_ = nullptr;
+    CodecContextPtr context_;
+    FramePtr frame_;
+    SwsContextPtr scaler_;
+    int nextFrame_ = 0;
+};
+
+AVSampleFormat pickSampleFormat(const AVCodec* codec) {
+    static constexpr AVSampleFormat kUsable[] = {AV_SAMPLE_FMT_S16, AV_SAMPLE_FMT_S16P,
+                                                 AV_SAMPLE_FMT_S32, AV_SAMPLE_FMT_S32P,
+                                                 AV_SAMPLE_FMT_FLT, AV_SAMPLE_FMT_FLTP};
+    if (codec->sample_fmts == nullptr) {
+        return AV_SAMPLE_FMT_S16;
+    }
+    for (const AVSampleFormat* format = codec->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
+         ++format) {
+        if (std::find(std::begin(kUsable), std::end(kUsable), *format) != std::end(kUsable)) {
+            return *format;
+        }
+    }
+    throw std::runtime_error(std::string("no usable sample format for encoder ") + codec->name);
+}
+
+void checkSampleRate(const AVCodec* codec, int sampleRate) {
+    if (codec->supported_samplerates == nullptr) {
+        return;
+    }
+    for (const int* rate = codec->supported_samplerates; *rate != 0; ++rate) {
+        if (*rate == sampleRate) {
+            return;
+        }
+    }
+    throw std::runtime_error(std::string("encoder ") + codec->name + " does not support " +
+                             std::to_string(sampleRate) + " Hz");
+}
+
+void storeSample(AVFrame* frame, int index, int channel, int channelCount, double value) {
+    value = std::clamp(value, -1.0, 1.0);
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    uint8_t* base = planar ? frame->data[channel] : frame->data[0];
+    const int position = planar ? index : index * channelCount + channel;
+    switch (format) {
+    case AV_SAMPLE_FMT_S16:
+    case AV_SAMPLE_FMT_S16P: {
+        const auto sample = static_cast<int16_t>(std::lround(value * 32767.0));
+        std::memcpy(base + position * sizeof(sample), &sample, sizeof(sample));
+        break;
+    }
+    case AV_SAMPLE_FMT_S32:
+    case AV_SAMPLE_FMT_S32P: {
+        const auto sample = static_cast<int32_t>(std::lround(value * 2147483647.0));
+        std::memcpy(base + position * sizeof(sample), &sample, sizeof(sample));
+        break;
+    }
+    case AV_SAMPLE_FMT_FLT:
+    case AV_SAMPLE_FMT_FLTP: {
+        const auto sample = static_cast<float>(value);
+        std::memcpy(base + position * sizeof(sample), &sample, sizeof(sample));
+        break;
+    }
+    default:
+        throw std::runtime_error("unsupported sample format");
+    }
+}
+
+class AudioEncoder {
+public:
+    AudioEncoder(AVFormatContext* format, const AudioTrack& track) : track_(track) {
+        const AVCodec* codec = findEncoder(track.codecId, track.encoderName);
+        checkSampleRate(codec, track.sampleRate);
+        stream_ = checkNotNull(avformat_new_stream(format, nullptr), "avformat_new_stream");
+        context_ = allocContext(codec);
+        AVCodecContext* context = context_.get();
+        context->sample_fmt = pickSampleFormat(codec);
+        context->sample_rate = track.sampleRate;
+        av_channel_layout_default(&context->ch_layout, track.channelCount);
+        context->time_base = AVRational{1, track.sampleRate};
+        context->bit_rate = track.bitRate;
+        if ((format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
+            context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        }
+        checkAv(avcodec_open2(context, codec, nullptr),
+                std::string("opening audio encoder ") + codec->name);
+        checkAv(avcodec_parameters_from_context(stream_->codecpar, context),
+                "avcodec_parameters_from_context");
+        stream_->time_base = context->time_base;
+
+        const bool anySize = context->frame_size == 0 ||
+                             (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0;
+        frameSamples_ = anySize ? track.chunkSamples : context->frame_size;
+        shortLastFrame_ = anySize || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
+        frame_ = allocFrame();
+        frame_->format = context->sample_fmt;
+        frame_->sample_rate = context->sample_rate;
+        frame_->nb_samples = frameSamples_;
+        checkAv(av_channel_layout_copy(&frame_->ch_layout, &context->ch_layout),
+                "av_channel_layout_copy");
+        checkAv(av_frame_get_buffer(frame_.get(), 0), "av_frame_get_buffer (audio)");
+    }
+
+    bool done() const { return nextSample_ >= track_.sampleCount; }
+    int64_t nextPts() const { return nextSample_; }
+    AVRational timeBase() const { return context_->time_base; }
+
+    void encodeNext(AVFormatContext* format, AVPacket* packet) {
+        checkAv(av_frame_make_writable(frame_.get()), "av_frame_make_writable (audio)");
+        const int64_t remaining = track_.sampleCount - nextSample_;
+        // Codecs with a fixed frame size get a last frame padded with silence.
+        const int count = shortLastFrame_
+                              ? static_cast<int>(std::min<int64_t>(frameSamples_, remaining))
+                              : frameSamples_;
+        frame_->nb_samples = count;
+        for (int index = 0; index < count; ++index) {
+            const int64_t sampleIndex = nextSample_ + index;
+            for (int channel = 0; channel < track_.channelCount; ++channel) {
+                const double value =
+                    sampleIndex < track_.sampleCount ? track_.sample(sampleIndex, channel) : 0.0;
+                storeSample(frame_.get(), index, channel, track_.channelCount, value);
+            }
+        }
+        frame_->pts = nextSample_;
+        nextSample_ += count;
+        checkAv(avcodec_send_frame(context_.get(), frame_.get()), "avcodec_send_frame (audio)");
+        drainPackets(format, context_.get(), stream_, packet);
+    }
+
+    void flush(AVFormatContext* format, AVPacket* packet) {
+        checkAv(avcodec_send_frame(context_.get(), nullptr), "flushing audio encoder");
+        drainPackets(format, context_.get(), stream_, packet);
+    }
+
+private:
+    const AudioTrack& track_;
+    AVStream* stream_ = nullptr;
+    CodecContextPtr context_;
+    FramePtr frame_;
+    int frameSamples_ = 0;
+    bool shortLastFrame_ = false;
+    int64_t nextSample_ = 0;
+};
+
+AVStream* addCoverStream(AVFormatContext* format, const AttachedPicture& cover) {
+    AVStream* stream = checkNotNull(avformat_new_stream(format, nullptr), "avformat_new_stream");
+    stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    stream->codecpar->codec_id = AV_CODEC_ID_PNG;
+    stream->codecpar->width = cover.size.width();
+    stream->codecpar->height = cover.size.height();
+    stream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+    stream->time_base = AVRational{1, 90000};
+    return stream;
+}
+
+void writeCover(AVFormatContext* format, AVStream* stream, const AttachedPicture& cover,
+                AVPacket* packet) {
+    checkAv(av_new_packet(packet, static_cast<int>(cover.png.size())), "av_new_packet");
+    std::memcpy(packet->data, cover.png.constData(), static_cast<size_t>(cover.png.size()));
+    packet->stream_index = stream->index;
+    packet->flags |= AV_PKT_FLAG_KEY;
+    packet->pts = 0;
+    packet->dts = 0;
+    checkAv(av_write_frame(format, packet), "writing the cover picture");
+    av_packet_unref(packet);
+}
+
+void writeMediaFile(const MediaSpec& spec) {
+    const std::string path = spec.path.toStdString();
+    AVFormatContext* rawFormat = nullptr;
+    checkAv(avformat_alloc_output_context2(&rawFormat, nullptr, spec.muxer, path.c_str()),
+            "avformat_alloc_output_context2");
+    const OutputFormatPtr format(rawFormat);
+    format->flags |= AVFMT_FLAG_BITEXACT;
+
+    std::optional<VideoEncoder> video;
+    std::optional<AudioEncoder> audio;
+    if (spec.video) {
+        video.emplace(format.get(), *spec.video);
+    }
+    if (spec.audio) {
+        audio.emplace(format.get(), *spec.audio);
+    }
+    AVStream* coverStream = spec.cover ? addCoverStream(format.get(), *spec.cover) : nullptr;
+
+    checkAv(avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE), "avio_open");
+    checkAv(avformat_write_header(format.get(), nullptr), "avformat_write_header");
+    const PacketPtr packet = allocPacket();
+    if (coverStream != nullptr) {
+        writeCover(format.get(), coverStream, *spec.cover, packet.get());
+    }
+    // Feed both encoders in presentation order so that the muxer can interleave evenly.
+    while ((video && !video->done()) || (audio && !audio->done())) {
+        const bool videoNext = video && !video->done() &&
+                               (!audio || audio->done() ||
+                                av_compare_ts(video->nextPts(), video->timeBase(), audio->nextPts(),
+                                              audio->timeBase()) <= 0);
+        if (videoNext) {
+            video->encodeNext(format.get(), packet.get());
+        } else {
+            audio->encodeNext(format.get(), packet.get());
+        }
+    }
+    if (video) {
+        video->flush(format.get(), packet.get());
+    }
+    if (audio) {
+        audio->flush(format.get(), packet.get());
+    }
+    checkAv(av_write_trailer(format.get()), "av_write_trailer");
+}
+
+} // namespace
+
+void writeMedia(const MediaSpec& spec) {
+    try {
+        writeMediaFile(spec);
+    } catch (const std::exception& error) {
+        throw std::runtime_error(spec.path.toStdString() + ": " + error.what());
+    }
+}
+
+bool hasEncoder(const char* name) {
+    return avcodec_find_encoder_by_name(name) != nullptr;
+}
+
+} // namespace testmedia
