@@ -6,6 +6,8 @@ extern "C" {
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
 #include <QString>
@@ -18,6 +20,21 @@ namespace platform::ffmpeg {
 struct InputFormatDeleter {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
 };
+// An output context owns its file: the file is closed before the context is freed.
+struct OutputFormatDeleter {
+    void operator()(AVFormatContext* context) const {
+        if (context->pb != nullptr && (context->oformat->flags & AVFMT_NOFILE) == 0) {
+            avio_closep(&context->pb);
+        }
+        avformat_free_context(context);
+    }
+};
+struct SwsContextDeleter {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+struct SwrContextDeleter {
+    void operator()(SwrContext* context) const { swr_free(&context); }
+};
 struct CodecContextDeleter {
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
 };
@@ -29,6 +46,9 @@ struct PacketDeleter {
 };
 
 using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatDeleter>;
+using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatDeleter>;
+using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
+using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;

@@ -9,43 +9,20 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/editing/ffmpeg_ptr.h"
+
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 namespace testmedia {
 
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct SwsContextDeleter {
-    void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
-// An output context owns its file: the file is closed before the context is freed.
-struct OutputFormatDeleter {
-    void operator()(AVFormatContext* context) const {
-        if (context->pb != nullptr && (context->oformat->flags & AVFMT_NOFILE) == 0) {
-            avio_closep(&context->pb);
-        }
-        avformat_free_context(context);
-    }
-};
-struct InputFormatDeleter {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
-using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatDeleter>;
-using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatDeleter>;
+using platform::ffmpeg::CodecContextPtr;
+using platform::ffmpeg::FramePtr;
+using platform::ffmpeg::InputFormatPtr;
+using platform::ffmpeg::OutputFormatPtr;
+using platform::ffmpeg::PacketPtr;
+using platform::ffmpeg::SwsContextPtr;
 
 // FFmpeg's text for an error code.
 inline std::string avErrorText(int error) {
