@@ -1,0 +1,5 @@
+add_executable(bench-render ${CMAKE_CURRENT_LIST_DIR}/bench_render.cpp)
+target_link_libraries(bench-render PRIVATE quintape_render quintape_platform_editing Qt6::Core)
+target_compile_definitions(bench-render PRIVATE QUINTAPE_TEST_MEDIA_DIR="${QUINTAPE_TEST_MEDIA_DIR}")
+add_dependencies(bench-render test-media)
+quintape_configure_target(bench-render)

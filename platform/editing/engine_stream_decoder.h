@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/editing/ffmpeg_ptr.h"
+#include "platform/system/hresult.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace platform {
+
+// Decodes one stream (the best video or audio stream) of a media file, frame by frame, with
+// seeking. Frame times are relative to the stream's start, in 100 ns units, so that media
+// time 0 is the first frame as the media detector counts it. Not thread-safe: one user at a
+// time (the prefetch pool runs one pump of a source at a time).
+class EngineStreamDecoder {
+public:
+    // Opens the file and the decoder of its best stream of the type. Gives null (and the
+    // reason in *error) when the file cannot be read or has no decodable stream of that type.
+    static std::unique_ptr<EngineStreamDecoder> open(const QString& path, AVMediaType type,
+                                                     int threadCount, QString* error);
+
+    // A still picture: one frame that holds for ever (image demuxers, one-frame GIFs).
+    bool isStill() const { return still_; }
+    const AVCodecContext& codec() const { return *codec_; }
+    const AVStream& stream() const { return *format_->streams[streamIndex_]; }
+
+    // Positions the decoder on the key frame at or before the time. False when the container
+    // cannot seek (the decoder then starts again from the beginning when it can).
+    bool seek(REFERENCE_TIME time);
+    // The next decoded frame, or null at the end of the stream (also after too many
+    // consecutive damaged packets).
+    ffmpeg::FramePtr next();
+    // Time of a decoded frame relative to the stream start.
+    REFERENCE_TIME frameTime(const AVFrame& frame);
+
+    // Use open(); the key keeps the constructor to this class.
+    struct ConstructionKey {
+        explicit ConstructionKey() = default;
+    };
+    explicit EngineStreamDecoder(ConstructionKey) {}
+
+private:
+    bool readPacketIntoDecoder();
+
+    ffmpeg::InputFormatPtr format_;
+    ffmpeg::CodecContextPtr codec_;
+    ffmpeg::PacketPtr packet_;
+    int streamIndex_ = -1;
+    bool still_ = false;
+    bool inputEnded_ = false;
+    REFERENCE_TIME lastTime_ = 0;
+    REFERENCE_TIME lastDuration_ = 0;
+};
+
+} // namespace platform
