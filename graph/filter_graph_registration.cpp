@@ -1,6 +1,7 @@
 #include "graph/filter_graph_registration.h"
 
 #include "platform/streaming/running_object_table.h"
+#include "platform/system/query.h"
 
 #include <QCoreApplication>
 
@@ -31,6 +32,15 @@ void GraphRegistration::registerGraph(const std::shared_ptr<platform::IFilterGra
         cookie != 0) {
         table_ = std::move(table);
         cookie_ = cookie;
+        // Keep the description current as filters are added, removed and connected.
+        if (const auto topology = platform::query<platform::IGraphTopology>(graph)) {
+            topology_ = topology;
+            topology->SetTopologyObserver([table = std::weak_ptr(table_), cookie] {
+                if (const auto rot = table.lock()) {
+                    rot->NoteChangeTime(cookie);
+                }
+            });
+        }
     }
 }
 
@@ -38,6 +48,10 @@ void GraphRegistration::revoke() {
     if (!registered()) {
         return;
     }
+    if (const auto topology = topology_.lock()) {
+        topology->SetTopologyObserver({});
+    }
+    topology_.reset();
     table_->Revoke(cookie_);
     table_.reset();
     cookie_ = 0;

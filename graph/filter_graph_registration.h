@@ -33,6 +33,7 @@ public:
 private:
     std::shared_ptr<platform::IRunningObjectTable> table_;
     unsigned long cookie_ = 0;
+    std::weak_ptr<platform::IGraphTopology> topology_;
 };
 
 } // namespace graph

@@ -118,8 +118,7 @@ std::shared_ptr<IMediaEventSink> FilterGraph::streamingSink() {
 }
 
 HRESULT FilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, const QString& name) {
-    const std::lock_guard lock(controlMutex_);
-    return addFilterLocked(filter, name);
+    return changeTopology([&] { return addFilterLocked(filter, name); });
 }
 
 HRESULT FilterGraph::addFilterLocked(const std::shared_ptr<IBaseFilter>& filter,
@@ -174,8 +173,7 @@ HRESULT FilterGraph::addFilterLocked(const std::shared_ptr<IBaseFilter>& filter,
 }
 
 HRESULT FilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) {
-    const std::lock_guard lock(controlMutex_);
-    return removeFilterLocked(filter);
+    return changeTopology([&] { return removeFilterLocked(filter); });
 }
 
 HRESULT FilterGraph::removeFilterLocked(const std::shared_ptr<IBaseFilter>& filter) {
@@ -298,8 +296,7 @@ std::vector<std::shared_ptr<IMediaSeeking>> FilterGraph::seekersLocked() const {
 HRESULT FilterGraph::ConnectDirect(const std::shared_ptr<IPin>& output,
                                    const std::shared_ptr<IPin>& input,
                                    const AM_MEDIA_TYPE* mediaType) {
-    const std::lock_guard lock(controlMutex_);
-    return connectDirectLocked(output, input, mediaType);
+    return changeTopology([&] { return connectDirectLocked(output, input, mediaType); });
 }
 
 HRESULT FilterGraph::connectDirectLocked(const std::shared_ptr<IPin>& output,
@@ -325,14 +322,15 @@ HRESULT FilterGraph::connectDirectLocked(const std::shared_ptr<IPin>& output,
 
 HRESULT FilterGraph::Connect(const std::shared_ptr<IPin>& output,
                              const std::shared_ptr<IPin>& input) {
-    const std::lock_guard lock(controlMutex_);
-    const HRESULT direct = connectDirectLocked(output, input, nullptr);
-    if (SUCCEEDED(direct) || direct == VFW_E_ALREADY_CONNECTED || direct == E_POINTER ||
-        direct == VFW_E_NOT_IN_GRAPH || direct == VFW_E_INVALID_DIRECTION ||
-        direct == VFW_E_NOT_STOPPED || direct == VFW_E_CIRCULAR_GRAPH) {
-        return direct;
-    }
-    return connectThroughConverterLocked(output, input);
+    return changeTopology([&] {
+        const HRESULT direct = connectDirectLocked(output, input, nullptr);
+        if (SUCCEEDED(direct) || direct == VFW_E_ALREADY_CONNECTED || direct == E_POINTER ||
+            direct == VFW_E_NOT_IN_GRAPH || direct == VFW_E_INVALID_DIRECTION ||
+            direct == VFW_E_NOT_STOPPED || direct == VFW_E_CIRCULAR_GRAPH) {
+            return direct;
+        }
+        return connectThroughConverterLocked(output, input);
+    });
 }
 
 // Tries each registered converter (highest merit first) between the two pins; a converter that
@@ -377,8 +375,23 @@ HRESULT FilterGraph::Disconnect(const std::shared_ptr<IPin>& pin) {
     if (!pin) {
         return E_POINTER;
     }
-    const std::lock_guard lock(controlMutex_);
-    return pin->Disconnect();
+    return changeTopology([&] { return pin->Disconnect(); });
+}
+
+void FilterGraph::SetTopologyObserver(std::function<void()> observer) {
+    const std::lock_guard lock(observerMutex_);
+    topologyObserver_ = std::move(observer);
+}
+
+void FilterGraph::topologyChanged() {
+    std::function<void()> observer;
+    {
+        const std::lock_guard lock(observerMutex_);
+        observer = topologyObserver_;
+    }
+    if (observer) {
+        observer();
+    }
 }
 
 HRESULT FilterGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeout_ms) {

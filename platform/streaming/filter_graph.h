@@ -28,6 +28,7 @@ class FilterGraph final : public IFilterGraph2,
                           public MediaTimeSeeking,
                           public IMediaFilter,
                           public IStreamingGraph,
+                          public IGraphTopology,
                           public std::enable_shared_from_this<FilterGraph> {
 public:
     explicit FilterGraph(std::shared_ptr<ConverterRegistry> converters);
@@ -74,12 +75,30 @@ public:
 
     std::shared_ptr<IMediaEventSink> streamingSink() override;
 
+    // IGraphTopology
+    void SetTopologyObserver(std::function<void()> observer) override;
+
     // Called through the sink, from any thread.
     void filterEvent(long code, LONG_PTR param1, LONG_PTR param2);
     void rendererReady();
     void segmentStarted(REFERENCE_TIME start);
 
 private:
+    // Runs a change of filters or connections under the control lock, then tells the topology
+    // observer (outside the lock) when it succeeded.
+    template <typename Change> HRESULT changeTopology(Change&& change) {
+        HRESULT hr = E_FAIL;
+        {
+            const std::lock_guard lock(controlMutex_);
+            hr = change();
+        }
+        if (SUCCEEDED(hr)) {
+            topologyChanged();
+        }
+        return hr;
+    }
+    void topologyChanged();
+
     struct Member {
         std::shared_ptr<IBaseFilter> filter;
         QString name;
@@ -115,6 +134,8 @@ private:
     GraphEventQueue events_;
 
     std::mutex controlMutex_;
+    std::mutex observerMutex_;
+    std::function<void()> topologyObserver_;
     std::atomic<FILTER_STATE> state_{State_Stopped};
     std::shared_ptr<IReferenceClock> clock_;
     std::shared_ptr<IReferenceClock> systemClock_;

@@ -111,4 +111,14 @@ std::shared_ptr<ConverterRegistry> platformConverters();
 std::shared_ptr<IFilterGraph2> CreateFilterGraph();
 std::shared_ptr<IFilterGraph2> CreateFilterGraph(std::shared_ptr<ConverterRegistry> converters);
 
+// Implemented by a graph that reports changes of its filters and connections, so that a
+// description of it (the running object table's) can be kept up to date.
+class IGraphTopology {
+public:
+    virtual ~IGraphTopology() = default;
+    // The observer is called after every successful change, on the changing thread, outside the
+    // graph's locks; an empty function removes it.
+    virtual void SetTopologyObserver(std::function<void()> observer) = 0;
+};
+
 } // namespace platform

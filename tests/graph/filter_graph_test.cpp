@@ -7,6 +7,8 @@
 #include "tests/graph/filter_graph_test_doubles.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -287,8 +289,21 @@ TEST_F(FilterGraphTest, GraphEditRegistersTheActiveGraph) {
     EXPECT_EQ(table->IsRunning(name), S_FALSE);
     fg.setGraphEdit(true);
     EXPECT_EQ(table->IsRunning(name), S_OK);
+
+    // The description follows filters and connections as they change, without being asked.
+    QFile description(QDir(runningObjectDirectory()).filePath(name + QStringLiteral(".dot")));
+    const auto source = add(std::make_shared<NumberSource>(3), "numbers");
+    const auto renderer = add(std::make_shared<RecordingRenderer>(), "recorder");
+    connect(source, renderer);
+    ASSERT_TRUE(description.open(QIODevice::ReadOnly));
+    const QString dot = QString::fromUtf8(description.readAll());
+    EXPECT_TRUE(dot.contains(QStringLiteral("numbers")) && dot.contains(QStringLiteral("recorder")))
+        << dot.toStdString();
+    EXPECT_TRUE(dot.contains(QStringLiteral("->"))) << dot.toStdString();
+
     fg.setActive(false);
     EXPECT_EQ(table->IsRunning(name), S_FALSE);
+    EXPECT_FALSE(description.exists());
 }
 
 TEST(DirectShowExceptionTest, MessageCarriesErrorTextAndUpperCaseCode) {
