@@ -1,7 +1,7 @@
 # Two entry points that each do all the set-up from a fresh clone:
 #   make run   - build Quintape and run it over the demo playlist
 #   make test  - build with sanitizers and run the test suite
-.PHONY: run test deps build-release build-ci bench format format-check clean
+.PHONY: run test stress-tsan deps build-release build-ci bench format format-check clean
 
 JOBS ?= $(shell nproc)
 
@@ -19,8 +19,15 @@ build-ci: deps
 	cmake --preset ci
 	cmake --build --preset ci -j $(JOBS)
 
-test: build-ci
+test: build-ci stress-tsan
 	ctest --preset ci -j $(JOBS)
+
+# The streaming core's run/pause/seek/stop loop, 1,000 times under the thread sanitizer.
+stress-tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS) --target streaming_graph_tests
+	QUINTAPE_GRAPH_LOOPS=1000 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		./build/tsan/tests/platform/streaming/streaming_graph_tests --gtest_filter='*Stress*:*Loop*'
 
 bench: deps
 	cmake --preset release -DQUINTAPE_BUILD_BENCH=ON
