@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 using testmedia::checkAv;
 using testmedia::checkNotNull;
@@ -68,6 +69,7 @@ void decodeStream(AVFormatContext* format, int streamIndex, AVCodecContext* deco
     drain();
 }
 
+// Converts a decoded picture to RGB with the matrix it is tagged with (BT.601 when untagged).
 QImage toImage(const AVFrame* frame) {
     QImage image(frame->width, frame->height, QImage::Format_RGB32);
     const testmedia::SwsContextPtr scaler(checkNotNull(
@@ -75,6 +77,22 @@ QImage toImage(const AVFrame* frame) {
                        frame->width, frame->height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr,
                        nullptr, nullptr),
         "sws_getContext"));
+    if (frame->colorspace == AVCOL_SPC_BT709) {
+        int* inverseTable = nullptr;
+        int* table = nullptr;
+        int sourceRange = 0;
+        int targetRange = 0;
+        int brightness = 0;
+        int contrast = 0;
+        int saturation = 0;
+        checkAv(sws_getColorspaceDetails(scaler.get(), &inverseTable, &sourceRange, &table,
+                                         &targetRange, &brightness, &contrast, &saturation),
+                "sws_getColorspaceDetails");
+        checkAv(sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_ITU709),
+                                         sourceRange, table, targetRange, brightness, contrast,
+                                         saturation),
+                "sws_setColorspaceDetails");
+    }
     uint8_t* target[] = {image.bits()};
     const int targetStride[] = {static_cast<int>(image.bytesPerLine())};
     checkAv(sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, target,
@@ -152,6 +170,12 @@ std::optional<MediaInfo> probe(const QString& path) {
         streamInfo.sampleRate = parameters->sample_rate;
         streamInfo.channels = parameters->ch_layout.nb_channels;
         streamInfo.attachedPicture = (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+        streamInfo.timeBase = stream->time_base;
+        streamInfo.startTime = stream->start_time;
+        streamInfo.colorSpace = parameters->color_space;
+        streamInfo.colorPrimaries = parameters->color_primaries;
+        streamInfo.colorTransfer = parameters->color_trc;
+        streamInfo.colorRange = parameters->color_range;
         info.streams.push_back(streamInfo);
     }
     return info;
@@ -176,16 +200,25 @@ bool decodesAsMedia(const QString& path) {
 }
 
 std::vector<QImage> decodeVideo(const QString& path, int maxFrames) {
+    std::vector<QImage> pictures;
+    for (TimedPicture& frame : decodeTimedVideo(path, maxFrames).frames) {
+        pictures.push_back(std::move(frame.picture));
+    }
+    return pictures;
+}
+
+TimedVideo decodeTimedVideo(const QString& path, int maxFrames) {
     const testmedia::InputFormatPtr format = openInput(path);
     const int index = checkAv(
         av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0), "video stream");
     const testmedia::CodecContextPtr decoder = openDecoder(format->streams[index]);
-    std::vector<QImage> frames;
+    TimedVideo video;
+    video.timeBase = format->streams[index]->time_base;
     decodeStream(format.get(), index, decoder.get(), [&](const AVFrame* frame) {
-        frames.push_back(toImage(frame));
-        return static_cast<int>(frames.size()) < maxFrames;
+        video.frames.push_back({frame->pts, toImage(frame)});
+        return static_cast<int>(video.frames.size()) < maxFrames;
     });
-    return frames;
+    return video;
 }
 
 DecodedAudio decodeAudio(const QString& path, double seconds) {

@@ -25,6 +25,12 @@ struct StreamInfo {
     int sampleRate = 0;
     int channels = 0;
     bool attachedPicture = false;
+    AVRational timeBase{0, 1};
+    int64_t startTime = 0; // in timeBase; AV_NOPTS_VALUE when unknown
+    AVColorSpace colorSpace = AVCOL_SPC_UNSPECIFIED;
+    AVColorPrimaries colorPrimaries = AVCOL_PRI_UNSPECIFIED;
+    AVColorTransferCharacteristic colorTransfer = AVCOL_TRC_UNSPECIFIED;
+    AVColorRange colorRange = AVCOL_RANGE_UNSPECIFIED;
 };
 
 struct MediaInfo {
@@ -40,8 +46,20 @@ std::optional<MediaInfo> probe(const QString& path);
 // Whether the file opens and the first packet of its first stream decodes to a frame.
 bool decodesAsMedia(const QString& path);
 
-// The first frames of the file's video stream (at most maxFrames), as RGB32 pictures.
+// The first frames of the file's video stream (at most maxFrames), as RGB32 pictures. Pictures
+// tagged BT.709 are converted with that matrix, all others with BT.601.
 std::vector<QImage> decodeVideo(const QString& path, int maxFrames);
+
+struct TimedPicture {
+    int64_t pts = 0; // in the stream's time base; AV_NOPTS_VALUE when the frame has none
+    QImage picture;
+};
+struct TimedVideo {
+    AVRational timeBase{0, 1};
+    std::vector<TimedPicture> frames; // in decoding order
+};
+// Like decodeVideo, with the presentation time of every frame.
+TimedVideo decodeTimedVideo(const QString& path, int maxFrames);
 
 struct DecodedAudio {
     std::vector<int16_t> mono; // first channel

@@ -11,8 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -58,6 +62,7 @@ struct ClipExpectation {
     double duration_s;
     const char* audioCodec; // nullptr: no audio stream
     int sampleRate;
+    AVRational start_s{0, 1}; // the program stream muxer starts with its fixed decoder delay
 };
 
 void PrintTo(const ClipExpectation& clip, std::ostream* out) {
@@ -99,6 +104,51 @@ TEST_P(GeneratedClip, EveryFrameCarriesItsClipIdAndNumber) {
         const auto mark = testmedia::readFrameMark(frames[number], frames[number].rect());
         ASSERT_TRUE(mark.has_value()) << "frame " << number;
         EXPECT_EQ(*mark, (testmedia::FrameMark{clip.clipId, static_cast<int>(number)}));
+    }
+}
+
+// A player shows at each time the latest frame that starts at or before it: frame k must start
+// exactly k frame durations after the stream's start, or a neighbour shows in its place.
+TEST_P(GeneratedClip, FramesStartOnTheFrameGridAndShowTheirNumberWhenReadByTime) {
+    const ClipExpectation& clip = GetParam();
+    const auto info = mediatest::probe(testMedia(clip.file));
+    ASSERT_TRUE(info.has_value());
+    const mediatest::StreamInfo& stream = *info->first(AVMEDIA_TYPE_VIDEO);
+    ASSERT_NE(stream.startTime, AV_NOPTS_VALUE);
+    const AVRational start_s =
+        av_mul_q(AVRational{static_cast<int>(stream.startTime), 1}, stream.timeBase);
+    EXPECT_EQ(av_cmp_q(start_s, clip.start_s), 0) << start_s.num << "/" << start_s.den;
+
+    const mediatest::TimedVideo video = mediatest::decodeTimedVideo(testMedia(clip.file), 1000);
+    const auto expectedFrames = std::lround(clip.duration_s * av_q2d(clip.frameRate));
+    ASSERT_EQ(static_cast<long>(video.frames.size()), expectedFrames);
+    const AVRational frameDuration_s = av_inv_q(clip.frameRate);
+    std::vector<std::pair<AVRational, QImage>> byTime;
+    for (size_t index = 0; index < video.frames.size(); ++index) {
+        const mediatest::TimedPicture& frame = video.frames[index];
+        ASSERT_NE(frame.pts, AV_NOPTS_VALUE) << "frame " << index;
+        const AVRational time_s =
+            av_mul_q(AVRational{static_cast<int>(frame.pts), 1}, video.timeBase);
+        const AVRational position = av_div_q(av_sub_q(time_s, clip.start_s), frameDuration_s);
+        EXPECT_EQ(position.num, static_cast<int>(index)) << "frame " << index;
+        EXPECT_EQ(position.den, 1) << "frame " << index;
+        byTime.emplace_back(time_s, frame.picture);
+    }
+    std::stable_sort(byTime.begin(), byTime.end(), [](const auto& left, const auto& right) {
+        return av_cmp_q(left.first, right.first) < 0;
+    });
+    for (int number = 0; number < expectedFrames; ++number) {
+        const AVRational shown_s =
+            av_add_q(clip.start_s, av_mul_q(AVRational{number, 1}, frameDuration_s));
+        const auto after = std::upper_bound(byTime.begin(), byTime.end(), shown_s,
+                                            [](const AVRational& time_s, const auto& frame) {
+                                                return av_cmp_q(time_s, frame.first) < 0;
+                                            });
+        ASSERT_NE(after, byTime.begin()) << "no frame at frame time " << number;
+        const QImage& picture = std::prev(after)->second;
+        const auto mark = testmedia::readFrameMark(picture, picture.rect());
+        ASSERT_TRUE(mark.has_value()) << "frame time " << number;
+        EXPECT_EQ(*mark, (testmedia::FrameMark{clip.clipId, number})) << "frame time " << number;
     }
 }
 
@@ -146,7 +196,8 @@ const ClipExpectation kClips[] = {
      {25, 1},
      2.0,
      "mp2",
-     48000},
+     48000,
+     {1, 2}},
     {"clip_matroska.mkv", testmedia::kClipMatroska, "mpeg4", 320, 240, {25, 1}, 2.0, "flac", 48000},
     {"clip_dv_pal.dv",
      testmedia::kClipDvPal,
@@ -163,6 +214,62 @@ const ClipExpectation kClips[] = {
     {"clip_ntsc.avi", testmedia::kClipNtsc, "mpeg4", 720, 480, {30000, 1001}, 1.0, "mp3", 48000},
 };
 INSTANTIATE_TEST_SUITE_P(TestSet, GeneratedClip, ::testing::ValuesIn(kClips));
+
+// The average colour of a block of the background, clear of the text and the frame mark.
+QColor backgroundColour(const QImage& picture) {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    constexpr int kSide = 16;
+    for (int y = 8; y < 8 + kSide; ++y) {
+        for (int x = 8; x < 8 + kSide; ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            red += qRed(pixel);
+            green += qGreen(pixel);
+            blue += qBlue(pixel);
+        }
+    }
+    constexpr int kCount = kSide * kSide;
+    return QColor(red / kCount, green / kCount, blue / kCount);
+}
+
+// HD video is BT.709 and SD video BT.601, both tagged where the container or codec can hold it.
+// Decoding with the tagged matrix gives back the painted background colour; the matrices differ
+// by about 5 levels for these colours.
+TEST(GeneratedMedia, VideoIsTaggedWithItsColourMatrixAndDecodesToItsColours) {
+    struct ColourExpectation {
+        const char* file;
+        AVColorSpace colorSpace; // AVCOL_SPC_UNSPECIFIED: the container cannot tell
+        AVColorPrimaries colorPrimaries;
+        QColor background;
+    };
+    const ColourExpectation clips[] = {
+        {"clip_1080p.mp4", AVCOL_SPC_BT709, AVCOL_PRI_BT709, QColor(40, 90, 160)},
+        {"clip_h264_aac.mp4", AVCOL_SPC_BT470BG, AVCOL_PRI_BT470BG, QColor(20, 40, 130)},
+        {"clip_matroska.mkv", AVCOL_SPC_BT470BG, AVCOL_PRI_BT470BG, QColor(90, 40, 130)},
+        {"clip_mpeg2_mp2.mpg", AVCOL_SPC_BT470BG, AVCOL_PRI_BT470BG, QColor(130, 30, 30)},
+        {"clip_576p.avi", AVCOL_SPC_UNSPECIFIED, AVCOL_PRI_UNSPECIFIED, QColor(110, 110, 20)},
+        {"clip_ntsc.avi", AVCOL_SPC_UNSPECIFIED, AVCOL_PRI_UNSPECIFIED, QColor(150, 30, 100)},
+    };
+    for (const ColourExpectation& clip : clips) {
+        SCOPED_TRACE(clip.file);
+        const auto info = mediatest::probe(testMedia(clip.file));
+        ASSERT_TRUE(info.has_value());
+        const mediatest::StreamInfo& video = *info->first(AVMEDIA_TYPE_VIDEO);
+        EXPECT_EQ(video.colorSpace, clip.colorSpace);
+        EXPECT_EQ(video.colorPrimaries, clip.colorPrimaries);
+        if (clip.colorSpace == AVCOL_SPC_BT709) {
+            EXPECT_EQ(video.colorTransfer, AVCOL_TRC_BT709);
+            EXPECT_EQ(video.colorRange, AVCOL_RANGE_MPEG);
+        }
+        const std::vector<QImage> frames = mediatest::decodeVideo(testMedia(clip.file), 1);
+        ASSERT_EQ(frames.size(), 1U);
+        const QColor decoded = backgroundColour(frames[0]);
+        EXPECT_NEAR(decoded.red(), clip.background.red(), 3);
+        EXPECT_NEAR(decoded.green(), clip.background.green(), 3);
+        EXPECT_NEAR(decoded.blue(), clip.background.blue(), 3);
+    }
+}
 
 TEST(GeneratedMedia, DvClipIsConsumerPalDv) {
     const auto info = mediatest::probe(testMedia("clip_dv_pal.dv"));

@@ -8,6 +8,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace testmedia {
@@ -38,24 +39,100 @@ void setOption(void* object, const char* name, const char* value) {
     checkAv(av_opt_set(object, name, value, 0), std::string("setting encoder option ") + name);
 }
 
+// A container that cannot store negative times makes the muxer shift all streams by the earliest
+// start. That moves the video off its frame grid (AVI even stores an empty frame for the gap), so
+// instead an audio stream starting early with its encoder's priming is moved to start at 0, and a
+// video stream must not start early at all.
+class StartAlignment {
+public:
+    StartAlignment(const AVFormatContext* format, bool mayDelay)
+        : needed_((format->oformat->flags & AVFMT_TS_NEGATIVE) == 0), mayDelay_(mayDelay) {}
+
+    void apply(AVPacket* packet) {
+        if (!needed_ || packet->dts == AV_NOPTS_VALUE) {
+            return;
+        }
+        if (!offset_) {
+            offset_ = std::max<int64_t>(0, -packet->dts);
+            if (*offset_ > 0 && !mayDelay_) {
+                throw std::runtime_error("video would start before time 0");
+            }
+        }
+        packet->dts += *offset_;
+        if (packet->pts != AV_NOPTS_VALUE) {
+            packet->pts += *offset_;
+        }
+    }
+
+private:
+    bool needed_;
+    bool mayDelay_;
+    std::optional<int64_t> offset_;
+};
+
 // Sends encoded packets from an encoder to the muxer until the encoder wants more input.
 void drainPackets(AVFormatContext* format, AVCodecContext* encoder, AVStream* stream,
-                  AVPacket* packet) {
+                  StartAlignment& alignment, AVPacket* packet) {
     while (true) {
         const int result = avcodec_receive_packet(encoder, packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
             return;
         }
         checkAv(result, "avcodec_receive_packet");
+        alignment.apply(packet);
         av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
         packet->stream_index = stream->index;
         checkAv(av_interleaved_write_frame(format, packet), "av_interleaved_write_frame");
     }
 }
 
+struct ColourTags {
+    AVColorPrimaries primaries;
+    AVColorTransferCharacteristic transfer;
+    AVColorSpace matrix;
+    int swsMatrix; // SWS_CS_*
+};
+
+ColourTags colourTagsOf(ColourSystem system) {
+    switch (system) {
+    case ColourSystem::Bt709:
+        return {AVCOL_PRI_BT709, AVCOL_TRC_BT709, AVCOL_SPC_BT709, SWS_CS_ITU709};
+    case ColourSystem::Bt601Line525:
+        return {AVCOL_PRI_SMPTE170M, AVCOL_TRC_SMPTE170M, AVCOL_SPC_SMPTE170M, SWS_CS_SMPTE170M};
+    case ColourSystem::Bt601Line625:
+        break;
+    }
+    return {AVCOL_PRI_BT470BG, AVCOL_TRC_SMPTE170M, AVCOL_SPC_BT470BG, SWS_CS_ITU601};
+}
+
+// An RGB to YUV converter with the given matrix, giving limited-range YUV.
+SwsContextPtr makeRgbToYuv(const AVCodecContext* context, int swsMatrix) {
+    SwsContextPtr scaler(checkNotNull(
+        sws_getContext(context->width, context->height, AV_PIX_FMT_RGB24, context->width,
+                       context->height, context->pix_fmt,
+                       SWS_BILINEAR | SWS_BITEXACT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr),
+        "sws_getContext"));
+    int* inverseTable = nullptr;
+    int* table = nullptr;
+    int sourceRange = 0;
+    int targetRange = 0;
+    int brightness = 0;
+    int contrast = 0;
+    int saturation = 0;
+    checkAv(sws_getColorspaceDetails(scaler.get(), &inverseTable, &sourceRange, &table,
+                                     &targetRange, &brightness, &contrast, &saturation),
+            "sws_getColorspaceDetails");
+    checkAv(sws_setColorspaceDetails(scaler.get(), inverseTable, sourceRange,
+                                     sws_getCoefficients(swsMatrix), 0, brightness, contrast,
+                                     saturation),
+            "sws_setColorspaceDetails");
+    return scaler;
+}
+
 class VideoEncoder {
 public:
-    VideoEncoder(AVFormatContext* format, const VideoTrack& track) : track_(track) {
+    VideoEncoder(AVFormatContext* format, const VideoTrack& track)
+        : track_(track), alignment_(format, false) {
         const AVCodec* codec = findEncoder(track.codecId, track.encoderName);
         stream_ = checkNotNull(avformat_new_stream(format, nullptr), "avformat_new_stream");
         context_ = allocContext(codec);
@@ -67,6 +144,16 @@ public:
         context->framerate = track.frameRate;
         context->gop_size = 12;
         context->max_b_frames = 0;
+        const ColourTags colour = colourTagsOf(colourSystemOf(track));
+        context->color_primaries = colour.primaries;
+        context->color_trc = colour.transfer;
+        context->colorspace = colour.matrix;
+        context->color_range = AVCOL_RANGE_MPEG;
+        if (codec->id == AV_CODEC_ID_MPEG2VIDEO) {
+            // Without B-frames nothing is reordered: with low delay the decode times equal the
+            // presentation times instead of starting one frame before 0.
+            context->flags |= AV_CODEC_FLAG_LOW_DELAY;
+        }
         if (codec->id == AV_CODEC_ID_H264) {
             setOption(context->priv_data, "preset", "ultrafast");
             setOption(context->priv_data, "crf", "26");
@@ -92,11 +179,7 @@ public:
         frame_->width = context->width;
         frame_->height = context->height;
         checkAv(av_frame_get_buffer(frame_.get(), 0), "av_frame_get_buffer (video)");
-        scaler_.reset(checkNotNull(sws_getContext(context->width, context->height, AV_PIX_FMT_RGB24,
-                                                  context->width, context->height, context->pix_fmt,
-                                                  SWS_BILINEAR | SWS_BITEXACT | SWS_ACCURATE_RND,
-                                                  nullptr, nullptr, nullptr),
-                                   "sws_getContext"));
+        scaler_ = makeRgbToYuv(context, colour.swsMatrix);
     }
 
     bool done() const { return nextFrame_ >= track_.frameCount; }
@@ -116,16 +199,17 @@ public:
                 "sws_scale");
         frame_->pts = nextFrame_++;
         checkAv(avcodec_send_frame(context_.get(), frame_.get()), "avcodec_send_frame (video)");
-        drainPackets(format, context_.get(), stream_, packet);
+        drainPackets(format, context_.get(), stream_, alignment_, packet);
     }
 
     void flush(AVFormatContext* format, AVPacket* packet) {
         checkAv(avcodec_send_frame(context_.get(), nullptr), "flushing video encoder");
-        drainPackets(format, context_.get(), stream_, packet);
+        drainPackets(format, context_.get(), stream_, alignment_, packet);
     }
 
 private:
     const VideoTrack& track_;
+    StartAlignment alignment_;
     AVStream* stream_ = nullptr;
     CodecContextPtr context_;
     FramePtr frame_;
@@ -194,7 +278,8 @@ void storeSample(AVFrame* frame, int index, int channel, int channelCount, doubl
 
 class AudioEncoder {
 public:
-    AudioEncoder(AVFormatContext* format, const AudioTrack& track) : track_(track) {
+    AudioEncoder(AVFormatContext* format, const AudioTrack& track)
+        : track_(track), alignment_(format, true) {
         const AVCodec* codec = findEncoder(track.codecId, track.encoderName);
         checkSampleRate(codec, track.sampleRate);
         stream_ = checkNotNull(avformat_new_stream(format, nullptr), "avformat_new_stream");
@@ -250,16 +335,17 @@ public:
         frame_->pts = nextSample_;
         nextSample_ += count;
         checkAv(avcodec_send_frame(context_.get(), frame_.get()), "avcodec_send_frame (audio)");
-        drainPackets(format, context_.get(), stream_, packet);
+        drainPackets(format, context_.get(), stream_, alignment_, packet);
     }
 
     void flush(AVFormatContext* format, AVPacket* packet) {
         checkAv(avcodec_send_frame(context_.get(), nullptr), "flushing audio encoder");
-        drainPackets(format, context_.get(), stream_, packet);
+        drainPackets(format, context_.get(), stream_, alignment_, packet);
     }
 
 private:
     const AudioTrack& track_;
+    StartAlignment alignment_;
     AVStream* stream_ = nullptr;
     CodecContextPtr context_;
     FramePtr frame_;
@@ -344,6 +430,15 @@ void writeMedia(const MediaSpec& spec) {
     } catch (const std::exception& error) {
         throw std::runtime_error(spec.path.toStdString() + ": " + error.what());
     }
+}
+
+ColourSystem colourSystemOf(const VideoTrack& track) {
+    if (track.size.height() > 576) {
+        return ColourSystem::Bt709;
+    }
+    // 525-line systems run at (about) 30 or 60 frames per second, 625-line ones at 25 or 50.
+    return std::lround(av_q2d(track.frameRate)) % 30 == 0 ? ColourSystem::Bt601Line525
+                                                          : ColourSystem::Bt601Line625;
 }
 
 bool hasEncoder(const char* name) {

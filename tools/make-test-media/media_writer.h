@@ -14,6 +14,10 @@
 // Writes a media file with FFmpeg: one optional video stream painted frame by frame, one optional
 // audio stream computed sample by sample, and an optional attached cover picture. Every file is
 // written bit-exact, single-threaded and without creation times, so runs give identical bytes.
+//
+// Video frame k always has the time k frame durations, starting at 0 (the program stream muxer
+// adds its fixed start delay). Pictures are converted to YUV with the matrix of their colour
+// system (colourSystemOf) and the stream is tagged with it.
 
 namespace testmedia {
 
@@ -26,6 +30,12 @@ struct VideoTrack {
     int frameCount = 0;
     std::function<QImage(int frameNumber)> paint; // any QImage of the track's size
 };
+
+// BT.601 with the primaries of 625-line (25 fps) or 525-line (30000/1001 fps) systems, or BT.709.
+enum class ColourSystem { Bt601Line625, Bt601Line525, Bt709 };
+
+// HD sizes (more than 576 lines) are BT.709, smaller ones BT.601 of their frame rate's system.
+ColourSystem colourSystemOf(const VideoTrack& track);
 
 struct AudioTrack {
     AVCodecID codecId = AV_CODEC_ID_NONE;
