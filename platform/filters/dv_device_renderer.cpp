@@ -1,0 +1,104 @@
+#include "platform/filters/dv_device_renderer.h"
+
+#include "platform/streaming/media_type.h"
+#include "platform/streaming/streaming_errors.h"
+
+namespace platform {
+
+bool isDvFrameMediaType(const AM_MEDIA_TYPE& mediaType) {
+    if (mediaType.majortype != MEDIATYPE_Video && mediaType.majortype != MEDIATYPE_Interleaved) {
+        return false;
+    }
+    if (mediaType.subtype != MEDIASUBTYPE_dvsd) {
+        return false;
+    }
+    // A fixed sample size, when given, must be one of the two frame sizes.
+    const std::uint32_t size = mediaType.lSampleSize;
+    return size == 0 || size == dvFrameBytes(DvStandard::Pal) ||
+           size == dvFrameBytes(DvStandard::Ntsc);
+}
+
+DvDeviceRenderer::DvDeviceRenderer(QString name, const CLSID& clsid)
+    : RendererBase(std::move(name), clsid) {}
+
+QString DvDeviceRenderer::lastError() const {
+    const std::lock_guard lock(mutex_);
+    return last_error_;
+}
+
+void DvDeviceRenderer::setLastError(const QString& error) {
+    const std::lock_guard lock(mutex_);
+    last_error_ = error;
+}
+
+std::shared_ptr<DvSink> DvDeviceRenderer::currentSink() const {
+    const std::lock_guard lock(mutex_);
+    return sink_;
+}
+
+HRESULT DvDeviceRenderer::CheckMediaType(const AM_MEDIA_TYPE& mediaType) {
+    return isDvFrameMediaType(mediaType) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT DvDeviceRenderer::DoRenderSample(IMediaSample& sample) {
+    const long length = sample.GetActualDataLength();
+    if (length < static_cast<long>(kDvDifBlockBytes)) {
+        setLastError(QStringLiteral("A DV sample of %1 bytes is too short.").arg(length));
+        return E_FAIL;
+    }
+    const std::span<const std::uint8_t> frame(sample.GetPointer(),
+                                              static_cast<std::size_t>(length));
+    std::shared_ptr<DvSink> sink = currentSink();
+    QString error;
+    if (!sink) {
+        sink = openSink(dvStandardOfFrame(frame.data()), &error);
+        if (!sink) {
+            setLastError(error);
+            return E_FAIL;
+        }
+        const std::lock_guard lock(mutex_);
+        sink_ = sink;
+    }
+    if (!sink->pushFrame(frame, &error) || !framePushed(*sink, frame, sample, &error)) {
+        {
+            const std::lock_guard lock(mutex_);
+            // A push interrupted by Stop is not a failure of the stream.
+            if (stopping_) {
+                return S_OK;
+            }
+        }
+        setLastError(error);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+void DvDeviceRenderer::OnEndOfStream() {
+    if (const auto sink = currentSink()) {
+        streamEnded(*sink);
+    }
+}
+
+void DvDeviceRenderer::onDeactivate() {
+    std::shared_ptr<DvSink> sink;
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+        sink = sink_;
+    }
+    if (sink) {
+        interruptSink(*sink);
+    }
+    RendererBase::onDeactivate();
+    {
+        const std::lock_guard lock(mutex_);
+        sink = std::move(sink_);
+        sink_.reset();
+        stopping_ = false;
+    }
+    if (sink) {
+        closeSink(*sink);
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,42 @@
+#include "platform/filters/dv_file_recorder_page.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace platform {
+
+DvFileRecorderPage::DvFileRecorderPage(std::shared_ptr<IDvFileRecorder> recorder, QWidget* parent)
+    : QWidget(parent), recorder_(std::move(recorder)), path_edit_(new QLineEdit(this)) {
+    setWindowTitle(QStringLiteral("DV File Recorder"));
+    path_edit_->setObjectName(QStringLiteral("edFileName"));
+    QString path;
+    if (recorder_) {
+        recorder_->GetFileName(&path);
+    }
+    path_edit_->setText(path);
+    auto* browse_button = new QPushButton(QStringLiteral("Browse..."), this);
+    browse_button->setObjectName(QStringLiteral("buBrowse"));
+    connect(browse_button, &QPushButton::clicked, this, &DvFileRecorderPage::browse);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("File:"), this));
+    layout->addWidget(path_edit_, 1);
+    layout->addWidget(browse_button);
+}
+
+bool DvFileRecorderPage::apply() {
+    return recorder_ && SUCCEEDED(recorder_->SetFileName(path_edit_->text()));
+}
+
+void DvFileRecorderPage::browse() {
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("DV File Recorder"), path_edit_->text(),
+                                     QStringLiteral("DV files (*.dv);;All files (*)"));
+    if (!path.isEmpty()) {
+        path_edit_->setText(path);
+    }
+}
+
+} // namespace platform

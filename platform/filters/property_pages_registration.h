@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/filters/property_frame.h"
+
+namespace platform {
+
+// Makes the property pages of the platform's own filters (DV encoders, DV multiplexer, DV File
+// Recorder) known to `pages`.
+void RegisterFilterPropertyPages(PropertyPageRegistry& pages);
+
+} // namespace platform
