@@ -115,6 +115,31 @@ TEST(RenderEngineFrontEnd, DynamicLoadingJoinsSourcesShortlyBeforeTheyPlay) {
     }
 }
 
+TEST(RenderEngineFrontEnd, PreviewDropsLateFramesAndStaysInStepWithTheClock) {
+    render::TBuildSettings settings = palSettings();
+    settings.processMode = 0; // "Preview"
+    settings.audioOutIndex = 0;
+    auto f = connectFrontEnd({clip("clip_h264_aac.mp4", 2.0, kStretch)}, settings, {});
+    const auto clock = std::make_shared<platform::ManualReferenceClock>();
+    f.graphAs<platform::IMediaFilter>()->SetSyncSource(clock);
+    f.graphAs<platform::IMediaControl>()->Run();
+    // The clock jumps a second ahead, as it does on a machine too slow to keep up.
+    ASSERT_TRUE(f.video->waitForCount(1));
+    clock->SetTime(seconds(1.0));
+    clock->SetTime(seconds(3.0));
+    long code = 0;
+    EXPECT_EQ(f.graphAs<platform::IMediaEventEx>()->WaitForCompletion(60'000, &code), S_OK);
+    f.graphAs<platform::IMediaControl>()->Stop();
+
+    const auto video = f.video->samples();
+    EXPECT_LT(video.size(), 50u) << "late frames are dropped in Preview";
+    for (const auto& s : video) {
+        // Whatever is shown is the frame of its own time.
+        const int frame = static_cast<int>(s.start / 400'000);
+        EXPECT_EQ(s.mark, mark(kClipH264Aac, frame)) << "at " << s.start;
+    }
+}
+
 TEST(RenderEngineFrontEnd, SeekingThePinsOrTheGraphLandsOnTheFrame) {
     auto f = connectFrontEnd(threeClips(), palSettings(), {});
     REFERENCE_TIME duration = 0;
