@@ -1,33 +1,23 @@
 #include "platform/filters/dv_encoder_page.h"
 
-#include <QFormLayout>
-#include <QLabel>
+#include "platform/filters/property_page_rows.h"
 
 namespace platform {
-
-namespace {
-
-QLabel* addRow(QFormLayout* layout, const QString& caption, const QString& objectName) {
-    auto* label = new QLabel(layout->parentWidget());
-    label->setObjectName(objectName);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setWordWrap(true);
-    layout->addRow(caption, label);
-    return label;
-}
-
-} // namespace
 
 DvEncoderPage::DvEncoderPage(std::shared_ptr<DvEncoderFilter> filter, QWidget* parent)
     : QWidget(parent), filter_(std::move(filter)) {
     setWindowTitle(QStringLiteral("DV Encoder"));
     auto* layout = new QFormLayout(this);
-    videoFormat_ = addRow(layout, QStringLiteral("Video format:"), QStringLiteral("lbVideoFormat"));
-    dvFormat_ = addRow(layout, QStringLiteral("DV format:"), QStringLiteral("lbDvFormat"));
-    resolution_ = addRow(layout, QStringLiteral("Resolution:"), QStringLiteral("lbResolution"));
-    input_ = addRow(layout, QStringLiteral("Input:"), QStringLiteral("lbInput"));
-    frames_ = addRow(layout, QStringLiteral("Frames:"), QStringLiteral("lbFrames"));
-    error_ = addRow(layout, QStringLiteral("Last error:"), QStringLiteral("lbLastError"));
+    videoFormat_ = addPropertyPageRow(layout, QStringLiteral("Video format:"),
+                                      QStringLiteral("lbVideoFormat"));
+    dvFormat_ =
+        addPropertyPageRow(layout, QStringLiteral("DV format:"), QStringLiteral("lbDvFormat"));
+    resolution_ =
+        addPropertyPageRow(layout, QStringLiteral("Resolution:"), QStringLiteral("lbResolution"));
+    input_ = addPropertyPageRow(layout, QStringLiteral("Input:"), QStringLiteral("lbInput"));
+    frames_ = addPropertyPageRow(layout, QStringLiteral("Frames:"), QStringLiteral("lbFrames"));
+    error_ =
+        addPropertyPageRow(layout, QStringLiteral("Last error:"), QStringLiteral("lbLastError"));
     refresh();
 }
 

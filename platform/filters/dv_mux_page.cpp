@@ -1,32 +1,21 @@
 #include "platform/filters/dv_mux_page.h"
 
-#include <QFormLayout>
-#include <QLabel>
+#include "platform/filters/property_page_rows.h"
 
 namespace platform {
-
-namespace {
-
-QLabel* addRow(QFormLayout* layout, const QString& caption, const QString& objectName) {
-    auto* label = new QLabel(layout->parentWidget());
-    label->setObjectName(objectName);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setWordWrap(true);
-    layout->addRow(caption, label);
-    return label;
-}
-
-} // namespace
 
 DvMuxPage::DvMuxPage(std::shared_ptr<DvMuxFilter> filter, QWidget* parent)
     : QWidget(parent), filter_(std::move(filter)) {
     setWindowTitle(QStringLiteral("DV Muxer"));
     auto* layout = new QFormLayout(this);
-    standard_ = addRow(layout, QStringLiteral("DV standard:"), QStringLiteral("lbStandard"));
-    audio_ = addRow(layout, QStringLiteral("Sound input:"), QStringLiteral("lbAudioInput"));
-    note_ = addRow(layout, QStringLiteral("Sound:"), QStringLiteral("lbAudioNote"));
-    frames_ = addRow(layout, QStringLiteral("Frames:"), QStringLiteral("lbFrames"));
-    error_ = addRow(layout, QStringLiteral("Last error:"), QStringLiteral("lbLastError"));
+    standard_ =
+        addPropertyPageRow(layout, QStringLiteral("DV standard:"), QStringLiteral("lbStandard"));
+    audio_ =
+        addPropertyPageRow(layout, QStringLiteral("Sound input:"), QStringLiteral("lbAudioInput"));
+    note_ = addPropertyPageRow(layout, QStringLiteral("Sound:"), QStringLiteral("lbAudioNote"));
+    frames_ = addPropertyPageRow(layout, QStringLiteral("Frames:"), QStringLiteral("lbFrames"));
+    error_ =
+        addPropertyPageRow(layout, QStringLiteral("Last error:"), QStringLiteral("lbLastError"));
     refresh();
 }
 
