@@ -1,4 +1,5 @@
 #include "app/probe_command.h"
+#include "app/render_command.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -11,7 +12,8 @@ namespace {
 
 void printUsage(QTextStream& err) {
     err << "Usage: quintape --probe PATH...\n"
-           "  --probe PATH...   print what the probe says of each file or playlist item\n";
+           "  --probe PATH...   print what the probe says of each file or playlist item\n"
+        << app::renderUsage();
     err.flush();
 }
 
@@ -31,6 +33,20 @@ int main(int argc, char** argv) {
         QCoreApplication::setApplicationName(QStringLiteral("Quintape"));
         QStringList paths = QCoreApplication::arguments().mid(2);
         return app::runProbeCommand(paths, render::ProbeSettings{}, out, err);
+    }
+    // The headless render into a DV file.
+    if (argc >= 2 && qstrcmp(argv[1], "--render") == 0) {
+        QCoreApplication application(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Quintape"));
+        QString error;
+        const auto options =
+            app::parseRenderArguments(QCoreApplication::arguments().mid(2), &error);
+        if (!options) {
+            err << "quintape: " << error << '\n' << app::renderUsage();
+            err.flush();
+            return 2;
+        }
+        return app::runRenderCommand(*options, err);
     }
     printUsage(err);
     return 2;

@@ -1,0 +1,338 @@
+#include "app/render_command.h"
+
+#include "graph/filter_graph.h"
+#include "graph/filter_ref.h"
+#include "platform/filters/device_registration.h"
+#include "platform/filters/dv_1394_bus.h"
+#include "platform/filters/dv_file_recorder.h"
+#include "platform/filters/dv_filter_registration.h"
+#include "platform/streaming/event_codes.h"
+#include "platform/streaming/media_seeking.h"
+#include "platform/system/query.h"
+#include "playlist/check_list.h"
+#include "playlist/playlist_file.h"
+#include "render/build_graph_full.h"
+#include "render/output_chain.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cmath>
+
+namespace app {
+
+namespace {
+
+const QString kFileRecorderName = QStringLiteral("DV File Recorder");
+constexpr std::int64_t kPalFrameBytes = 144000;
+constexpr std::int64_t kNtscFrameBytes = 120000;
+constexpr int kProgressInterval_ms = 500;
+
+bool parseInt(const QString& text, int low, int high, int* value) {
+    bool ok = false;
+    const int parsed = text.toInt(&ok);
+    if (!ok || parsed < low || parsed > high) {
+        return false;
+    }
+    *value = parsed;
+    return true;
+}
+
+// Ends the wait when the graph completes, aborts or loses its device.
+class CompletionWatch final : public graph::IGraphListener {
+public:
+    explicit CompletionWatch(QEventLoop& loop) : loop_(loop) {}
+    void GraphEvent(long code, platform::LONG_PTR, platform::LONG_PTR) override {
+        if (code == platform::EC_COMPLETE) {
+            completed = true;
+            loop_.quit();
+        } else if (code == platform::EC_ERRORABORT || code == platform::EC_USERABORT ||
+                   code == platform::EC_DEVICE_LOST) {
+            failedCode = code;
+            loop_.quit();
+        }
+    }
+    void ControlEvent(graph::TControlEvent, int) override {}
+
+    bool completed = false;
+    long failedCode = 0;
+
+private:
+    QEventLoop& loop_;
+};
+
+void printProgress(QTextStream& err, platform::REFERENCE_TIME position,
+                   platform::REFERENCE_TIME total) {
+    const double done_s = static_cast<double>(position) / static_cast<double>(platform::UNITS);
+    const double total_s = static_cast<double>(total) / static_cast<double>(platform::UNITS);
+    const double percent = total > 0 ? 100.0 * done_s / total_s : 0.0;
+    err << QStringLiteral("\rrendering %1 / %2 s (%3 %)")
+               .arg(done_s, 0, 'f', 1)
+               .arg(total_s, 0, 'f', 1)
+               .arg(percent, 0, 'f', 0);
+    err.flush();
+}
+
+} // namespace
+
+QString renderUsage() {
+    return QStringLiteral(
+        "Usage: quintape --render OUT.dv [options] PATH...\n"
+        "  --pal | --ntsc            video system (default PAL)\n"
+        "  --audio-rate R            32000, 44100 or 48000 (default 48000)\n"
+        "  --mono                    mono sound (default stereo)\n"
+        "  --no-audio                no sound in the DV stream\n"
+        "  --shift MS                audio shift, -60000..60000 ms\n"
+        "  --picture-time S          display time of pictures, 0.1..3600 s (default 7)\n"
+        "  --transitions             wipes between pictures (all groups)\n"
+        "  --seed N                  start of the wipe order\n"
+        "  --stretch 0..3            stretch, original, letterbox (default), crop\n"
+        "  --recompress all|dv       recompress everything, or pass DV sources through\n"
+        "  --real-time               pace the render by the clock, as a device would\n");
+}
+
+std::optional<RenderOptions> parseRenderArguments(const QStringList& arguments, QString* error) {
+    RenderOptions options;
+    auto& settings = options.settings;
+    settings.audioOutIndex = 1;
+    const auto fail = [&](const QString& text) {
+        if (error) {
+            *error = text;
+        }
+        return std::nullopt;
+    };
+    if (arguments.isEmpty() || arguments.first().startsWith(QLatin1String("--"))) {
+        return fail(QStringLiteral("the output file comes first"));
+    }
+    options.outputPath = arguments.first();
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        const bool hasValue = i + 1 < arguments.size();
+        const QString value = hasValue ? arguments.at(i + 1) : QString();
+        if (!argument.startsWith(QLatin1String("--"))) {
+            options.paths << argument;
+        } else if (argument == QLatin1String("--pal")) {
+            settings.ntsc = false;
+        } else if (argument == QLatin1String("--ntsc")) {
+            settings.ntsc = true;
+        } else if (argument == QLatin1String("--mono")) {
+            settings.audioChannelsIndex = 1;
+        } else if (argument == QLatin1String("--no-audio")) {
+            settings.audioOutIndex = 0;
+        } else if (argument == QLatin1String("--transitions")) {
+            settings.transitionsEnabled = true;
+        } else if (argument == QLatin1String("--real-time")) {
+            options.realTime = true;
+        } else if (!hasValue) {
+            return fail(QStringLiteral("%1 needs a value").arg(argument));
+        } else {
+            ++i;
+            if (argument == QLatin1String("--audio-rate")) {
+                const QStringList rates{QStringLiteral("32000"), QStringLiteral("44100"),
+                                        QStringLiteral("48000")};
+                settings.audioRateIndex = static_cast<int>(rates.indexOf(value));
+                if (settings.audioRateIndex < 0) {
+                    return fail(QStringLiteral("--audio-rate takes 32000, 44100 or 48000"));
+                }
+            } else if (argument == QLatin1String("--shift")) {
+                if (!parseInt(value, -60000, 60000, &settings.audioShift_ms)) {
+                    return fail(QStringLiteral("--shift takes -60000..60000"));
+                }
+            } else if (argument == QLatin1String("--picture-time")) {
+                bool ok = false;
+                const double seconds = value.toDouble(&ok);
+                if (!ok || !(seconds >= 0.1 && seconds <= 3600.0)) {
+                    return fail(QStringLiteral("--picture-time takes 0.1..3600"));
+                }
+                settings.pictureTime_s = seconds;
+            } else if (argument == QLatin1String("--seed")) {
+                bool ok = false;
+                options.seed = value.toUInt(&ok);
+                if (!ok) {
+                    return fail(QStringLiteral("--seed takes a whole number"));
+                }
+            } else if (argument == QLatin1String("--stretch")) {
+                if (!parseInt(value, 0, 3, &settings.stretchMode)) {
+                    return fail(QStringLiteral("--stretch takes 0..3"));
+                }
+            } else if (argument == QLatin1String("--recompress")) {
+                if (value == QLatin1String("all")) {
+                    settings.recompressMode = 0;
+                } else if (value == QLatin1String("dv")) {
+                    settings.recompressMode = 1;
+                } else {
+                    return fail(QStringLiteral("--recompress takes all or dv"));
+                }
+            } else {
+                return fail(QStringLiteral("unknown option %1").arg(argument));
+            }
+        }
+    }
+    if (options.paths.isEmpty()) {
+        return fail(QStringLiteral("no file to render"));
+    }
+    options.probe.pictureTime_s = settings.pictureTime_s;
+    options.probe.stretchMode = settings.stretchMode;
+    return options;
+}
+
+render::REFERENCE_TIME PrepareMainPlayList(std::vector<render::TFileInfo>& playList) {
+    render::REFERENCE_TIME total = 0;
+    for (std::size_t i = 0; i < playList.size(); ++i) {
+        auto& info = playList[i];
+        info.Start = total;
+        total += info.Duration;
+    }
+    // Ascending, so that the next record still holds fkPicture when it is looked at.
+    for (std::size_t i = 0; i < playList.size(); ++i) {
+        if (playList[i].Kind != render::fkPicture) {
+            continue;
+        }
+        const bool nextIsPicture =
+            i + 1 < playList.size() && playList[i + 1].Kind == render::fkPicture;
+        playList[i].Kind = nextIsPicture ? render::fkPictureNext : render::fkPictureLast;
+    }
+    return total;
+}
+
+std::int64_t TimelineFrameCount(render::REFERENCE_TIME duration_units, bool ntsc) {
+    if (duration_units <= 0) {
+        return 0;
+    }
+    const std::int64_t num = ntsc ? 30000 : 25;
+    const std::int64_t den = ntsc ? 1001 : 1;
+    // Start of frame n, rounded to the nearest unit as the engine times its frames.
+    const auto frameStart = [&](std::int64_t n) {
+        return static_cast<render::REFERENCE_TIME>(std::llround(
+            static_cast<double>(n) * static_cast<double>(den) * 1e7 / static_cast<double>(num)));
+    };
+    std::int64_t count = static_cast<std::int64_t>(
+        std::ceil(static_cast<double>(duration_units) * static_cast<double>(num) / (1e7 * den)));
+    while (count > 0 && frameStart(count - 1) >= duration_units) {
+        --count;
+    }
+    while (frameStart(count) < duration_units) {
+        ++count;
+    }
+    return count;
+}
+
+int runRenderCommand(const RenderOptions& options, QTextStream& err) {
+    const auto registry = platform::platformFilterRegistry();
+    platform::RegisterDvFilters(*registry);
+    std::shared_ptr<platform::Ieee1394Bus> bus = platform::createSystemIeee1394Bus();
+    platform::RegisterDvDevices(*registry, bus);
+
+    playlist::CheckList items;
+    playlist::AddFiles(options.paths, items);
+    std::vector<render::TFileInfo> playList;
+    for (int i = 0; i < items.count(); ++i) {
+        if (items.checked(i)) {
+            playList.push_back(*render::ProbeFile(items.text(i), options.probe));
+        }
+    }
+    render::TRenderState renderState;
+    renderState.RenderRangeStop = PrepareMainPlayList(playList);
+
+    render::TDeviceLists devices;
+    render::FillDeviceLists(devices, {}, registry);
+    render::TBuildSettings settings = options.settings;
+    settings.videoOutIndex = static_cast<int>(devices.videoNames.indexOf(kFileRecorderName));
+    if (settings.videoOutIndex < 0) {
+        err << "quintape: the \"DV File Recorder\" device is not available\n";
+        err.flush();
+        return 1;
+    }
+
+    graph::TFilterGraph fgMain;
+    graph::TFilter msEncoder(QStringLiteral("MSDVVideoEncoder"), nullptr, registry);
+    msEncoder.BaseFilter().LoadStoredData(
+        graph::StoredFilterReference(graph::MSDVVideoEncoderDisplayName()));
+    graph::TFilter mcEncoder(QStringLiteral("MainConceptDVVideoEncoder"), nullptr, registry);
+    mcEncoder.BaseFilter().LoadStoredData(
+        graph::StoredFilterReference(graph::MainConceptDVVideoEncoderDisplayName()));
+    const render::TDvEncoders encoders{&msEncoder, &mcEncoder};
+
+    render::TRandomGenerator random;
+    random.seed = options.seed;
+    render::TGraphBuildHooks hooks;
+    bool buildFailed = false;
+    hooks.frontEnd.showError = [&](const QString& text) {
+        err << "quintape: " << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" "))
+            << '\n';
+        buildFailed = true;
+    };
+    platform::HRESULT connection = platform::E_FAIL;
+    hooks.outputChain.setConnectionError = [&](platform::HRESULT result) { connection = result; };
+    render::TGraphBuildState state;
+    if (!render::BuildGraph(playList, settings, renderState, devices, encoders, fgMain, random,
+                            hooks, state)) {
+        err << "quintape: nothing to render\n";
+        err.flush();
+        return 1;
+    }
+    if (buildFailed || platform::FAILED(connection)) {
+        err << "quintape: the output chain could not be connected\n";
+        err.flush();
+        return 1;
+    }
+
+    const auto builder = fgMain.query<platform::IGraphBuilder>();
+    std::shared_ptr<platform::IBaseFilter> dvCam;
+    builder->FindFilterByName(render::kDvCamFilterName, &dvCam);
+    const auto recorder = platform::query<platform::IDvFileRecorder>(dvCam);
+    if (!recorder || platform::FAILED(recorder->SetFileName(options.outputPath))) {
+        err << "quintape: the output file cannot be set\n";
+        err.flush();
+        return 1;
+    }
+    if (!options.realTime) {
+        fgMain.query<platform::IMediaFilter>()->SetSyncSource(nullptr);
+    }
+
+    platform::REFERENCE_TIME duration = 0;
+    state.Timeline->GetDuration(&duration);
+    QEventLoop loop;
+    CompletionWatch watch(loop);
+    fgMain.AddListener(&watch);
+    const auto seeking = fgMain.query<platform::IMediaSeeking>();
+    QTimer progress;
+    QObject::connect(&progress, &QTimer::timeout, [&] {
+        platform::REFERENCE_TIME position = 0;
+        if (seeking && platform::SUCCEEDED(seeking->GetCurrentPosition(&position))) {
+            printProgress(err, position, duration);
+        }
+    });
+    progress.start(kProgressInterval_ms);
+    fgMain.Play();
+    loop.exec();
+    progress.stop();
+    fgMain.Stop();
+    fgMain.RemoveListener(&watch);
+    printProgress(err, watch.completed ? duration : 0, duration);
+    err << '\n';
+
+    const std::int64_t frameBytes = settings.ntsc ? kNtscFrameBytes : kPalFrameBytes;
+    const std::int64_t expectedFrames = TimelineFrameCount(duration, settings.ntsc);
+    const std::int64_t size = QFileInfo(options.outputPath).size();
+    if (!watch.completed) {
+        err << QStringLiteral("quintape: the render stopped (event 0x%1)\n")
+                   .arg(watch.failedCode, 0, 16);
+        err.flush();
+        return 1;
+    }
+    if (size != expectedFrames * frameBytes) {
+        err << QStringLiteral("quintape: %1 holds %2 bytes, %3 frames expected\n")
+                   .arg(options.outputPath)
+                   .arg(size)
+                   .arg(expectedFrames);
+        err.flush();
+        return 1;
+    }
+    err << QStringLiteral("%1: %2 frames\n").arg(options.outputPath).arg(expectedFrames);
+    err.flush();
+    return 0;
+}
+
+} // namespace app
