@@ -196,8 +196,11 @@ TEST_P(RenderCommandTest, TwoClipsBecomeDvWithTheirPicturesAndSoundInStep) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, RenderCommandTest,
                          ::testing::Values(RenderCase{false, "48000", false},
+                                           RenderCase{false, "44100", true},
                                            RenderCase{false, "32000", true},
+                                           RenderCase{false, "32000", false},
                                            RenderCase{true, "44100", false},
+                                           RenderCase{true, "32000", true},
                                            RenderCase{true, "48000", true}),
                          [](const auto& param) {
                              return std::string(param.param.ntsc ? "Ntsc" : "Pal") +
