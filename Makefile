@@ -1,5 +1,5 @@
 # Two entry points that each do all the set-up from a fresh clone:
-#   make run   - build Quintape and run it over the demo playlist
+#   make run   - build Quintape, probe the demo playlist and play it out into a DV file
 #   make test  - build with sanitizers and run the test suite
 .PHONY: run test stress-tsan deps build-release build-ci bench format format-check clean
 
@@ -14,6 +14,7 @@ build-release: deps
 
 run: build-release
 	./build/release/app/quintape --probe ./build/release/demo-media/demo.plst
+	./build/release/app/quintape --render ./build/release/demo.dv ./build/release/demo-media/demo.plst
 
 build-ci: deps
 	cmake --preset ci
