@@ -90,17 +90,30 @@ bool DvCamcorderOutput::queueFrame(std::span<const std::uint8_t> frame, bool wai
 }
 
 bool DvCamcorderOutput::start(QString* error) {
-    if (running_) {
+    // Start and stop may come from different threads (the streaming thread starts the output
+    // once enough frames are queued, Stop interrupts it): they take turns.
+    const std::lock_guard control(control_mutex_);
+    if (io_thread_.joinable()) {
+        const std::lock_guard lock(mutex_);
+        if (!failure_.isEmpty()) {
+            *error = failure_;
+            return false;
+        }
         return true;
     }
     {
         const std::lock_guard lock(mutex_);
+        // A stopped output stays stopped: a start that lost the race with Stop must not
+        // begin a transmission that nobody will end.
+        if (stopping_) {
+            *error = QStringLiteral("The DV output to \"%1\" has stopped.").arg(node_.label);
+            return false;
+        }
         if (queue_.size() < options_.start_frames) {
             *error = QStringLiteral("The DV output needs %1 frames queued before it starts.")
                          .arg(options_.start_frames);
             return false;
         }
-        stopping_ = false;
         failure_.clear();
     }
     // Node ids change with bus resets: look the device up again.
@@ -131,6 +144,7 @@ bool DvCamcorderOutput::start(QString* error) {
 }
 
 void DvCamcorderOutput::stop() {
+    const std::lock_guard control(control_mutex_);
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;

@@ -80,6 +80,7 @@ private:
     Dv1394Node node_;
     std::size_t frame_bytes_;
 
+    std::mutex control_mutex_; // start() and stop()
     mutable std::mutex mutex_;
     std::condition_variable space_;
     std::deque<DvFrameBuffer> queue_;

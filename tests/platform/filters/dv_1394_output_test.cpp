@@ -132,6 +132,19 @@ TEST_F(DvCamcorderTest, UnderrunRepeatsTheLastFrameAndCountsIt) {
     EXPECT_EQ(output->framesRepeated(), 2u);
 }
 
+TEST_F(DvCamcorderTest, AStartThatLosesTheRaceWithStopDoesNotTransmit) {
+    auto output = makeOutput(DvStandard::Pal, 4);
+    ASSERT_NE(output, nullptr);
+    pushFrames(*output, DvStandard::Pal, 1, 4);
+    // Stop comes first (the graph stopping), the streaming thread's start second.
+    output->stop();
+    QString error;
+    EXPECT_FALSE(output->start(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("stopped"))) << error.toStdString();
+    EXPECT_FALSE(output->running());
+    EXPECT_FALSE(bus->runDataPackets(1));
+}
+
 TEST_F(DvCamcorderTest, QueueLimitsAndStartConditions) {
     auto output = makeOutput(DvStandard::Pal, 4);
     ASSERT_NE(output, nullptr);
