@@ -46,9 +46,9 @@ void writeDemoClip(const QString& path) {
     const int frameCount = 250;
     const QImage background = paintDemoClipBackground(size);
     const bool haveX264 = hasEncoder("libx264");
-    MediaSpec spec;
-    spec.path = path;
-    spec.muxer = "mp4";
+    MediaSpec request;
+    request.path = path;
+    request.muxer = "mp4";
     VideoTrack video;
     video.codecId = haveX264 ? AV_CODEC_ID_H264 : AV_CODEC_ID_MPEG4;
     video.encoderName = haveX264 ? "libx264" : "mpeg4";
@@ -57,7 +57,7 @@ void writeDemoClip(const QString& path) {
     video.paint = [&background, frameCount](int frameNumber) {
         return paintDemoClipFrame(background, frameNumber, frameCount);
     };
-    spec.video = video;
+    request.video = video;
     AudioTrack audio;
     audio.codecId = AV_CODEC_ID_AAC;
     audio.encoderName = "aac";
@@ -65,21 +65,21 @@ void writeDemoClip(const QString& path) {
     audio.sampleCount = 10LL * kSampleRate;
     audio.bitRate = 128000;
     audio.sample = [](int64_t sampleIndex, int) { return gentleTone(sampleIndex); };
-    spec.audio = audio;
-    writeMedia(spec);
+    request.audio = audio;
+    writeMedia(request);
 }
 
 void writeChime(const QString& path) {
-    MediaSpec spec;
-    spec.path = path;
-    spec.muxer = "wav";
+    MediaSpec request;
+    request.path = path;
+    request.muxer = "wav";
     AudioTrack audio;
     audio.codecId = AV_CODEC_ID_PCM_S16LE;
     audio.sampleRate = kSampleRate;
     audio.sampleCount = 3LL * kSampleRate;
     audio.sample = [](int64_t sampleIndex, int) { return chime(sampleIndex); };
-    spec.audio = audio;
-    writeMedia(spec);
+    request.audio = audio;
+    writeMedia(request);
 }
 
 // Playlist in INI syntax with CR LF line ends: one section per item, numbered from 0.

@@ -377,29 +377,29 @@ void writeCover(AVFormatContext* format, AVStream* stream, const AttachedPicture
     av_packet_unref(packet);
 }
 
-void writeMediaFile(const MediaSpec& spec) {
-    const std::string path = spec.path.toStdString();
+void writeMediaFile(const MediaSpec& request) {
+    const std::string path = request.path.toStdString();
     AVFormatContext* rawFormat = nullptr;
-    checkAv(avformat_alloc_output_context2(&rawFormat, nullptr, spec.muxer, path.c_str()),
+    checkAv(avformat_alloc_output_context2(&rawFormat, nullptr, request.muxer, path.c_str()),
             "avformat_alloc_output_context2");
     const OutputFormatPtr format(rawFormat);
     format->flags |= AVFMT_FLAG_BITEXACT;
 
     std::optional<VideoEncoder> video;
     std::optional<AudioEncoder> audio;
-    if (spec.video) {
-        video.emplace(format.get(), *spec.video);
+    if (request.video) {
+        video.emplace(format.get(), *request.video);
     }
-    if (spec.audio) {
-        audio.emplace(format.get(), *spec.audio);
+    if (request.audio) {
+        audio.emplace(format.get(), *request.audio);
     }
-    AVStream* coverStream = spec.cover ? addCoverStream(format.get(), *spec.cover) : nullptr;
+    AVStream* coverStream = request.cover ? addCoverStream(format.get(), *request.cover) : nullptr;
 
     checkAv(avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE), "avio_open");
     checkAv(avformat_write_header(format.get(), nullptr), "avformat_write_header");
     const PacketPtr packet = allocPacket();
     if (coverStream != nullptr) {
-        writeCover(format.get(), coverStream, *spec.cover, packet.get());
+        writeCover(format.get(), coverStream, *request.cover, packet.get());
     }
     // Feed both encoders in presentation order so that the muxer can interleave evenly.
     while ((video && !video->done()) || (audio && !audio->done())) {
@@ -424,11 +424,11 @@ void writeMediaFile(const MediaSpec& spec) {
 
 } // namespace
 
-void writeMedia(const MediaSpec& spec) {
+void writeMedia(const MediaSpec& request) {
     try {
-        writeMediaFile(spec);
+        writeMediaFile(request);
     } catch (const std::exception& error) {
-        throw std::runtime_error(spec.path.toStdString() + ": " + error.what());
+        throw std::runtime_error(request.path.toStdString() + ": " + error.what());
     }
 }
 

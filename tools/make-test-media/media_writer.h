@@ -63,7 +63,7 @@ struct MediaSpec {
 };
 
 // Writes the file, replacing an existing one. Throws std::runtime_error on any failure.
-void writeMedia(const MediaSpec& spec);
+void writeMedia(const MediaSpec& request);
 
 // Whether this libavcodec has an encoder of that name.
 bool hasEncoder(const char* name);

@@ -69,9 +69,9 @@ AudioTrack toneTrack(AudioCodecChoice codec, int clipId, int sampleRate, int cha
 
 void writeClip(const QDir& folder, const ClipPlan& plan) {
     const QString fileName = QString::fromLatin1(plan.fileName);
-    MediaSpec spec;
-    spec.path = folder.filePath(fileName);
-    spec.muxer = plan.muxer;
+    MediaSpec request;
+    request.path = folder.filePath(fileName);
+    request.muxer = plan.muxer;
     VideoTrack video;
     video.codecId = plan.video.codecId;
     video.encoderName = plan.video.encoderName;
@@ -82,13 +82,13 @@ void writeClip(const QDir& folder, const ClipPlan& plan) {
     video.paint = [look, size = plan.size](int frameNumber) {
         return paintClipFrame(look, size, frameNumber);
     };
-    spec.video = video;
+    request.video = video;
     if (plan.audio) {
-        spec.audio = toneTrack(*plan.audio, plan.clipId, plan.sampleRate, 2, plan.duration_s);
+        request.audio = toneTrack(*plan.audio, plan.clipId, plan.sampleRate, 2, plan.duration_s);
         // DV takes exactly one video frame's share of samples per audio packet.
-        spec.audio->chunkSamples = plan.sampleRate / 25;
+        request.audio->chunkSamples = plan.sampleRate / 25;
     }
-    writeMedia(spec);
+    writeMedia(request);
 }
 
 void writeClips(const QDir& folder, QStringList& notes) {
@@ -192,11 +192,11 @@ void writeClips(const QDir& folder, QStringList& notes) {
 
 void writeSound(const QDir& folder, const QString& name, const char* muxer, AudioCodecChoice codec,
                 int clipId, int sampleRate, int channelCount) {
-    MediaSpec spec;
-    spec.path = folder.filePath(name);
-    spec.muxer = muxer;
-    spec.audio = toneTrack(codec, clipId, sampleRate, channelCount, 3.0);
-    writeMedia(spec);
+    MediaSpec request;
+    request.path = folder.filePath(name);
+    request.muxer = muxer;
+    request.audio = toneTrack(codec, clipId, sampleRate, channelCount, 3.0);
+    writeMedia(request);
 }
 
 void writeSounds(const QDir& folder) {
