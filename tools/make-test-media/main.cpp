@@ -23,6 +23,10 @@ int usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The tool only paints into images: it needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     const QGuiApplication application(argc, argv);
     const QStringList arguments = QGuiApplication::arguments();
     if (arguments.size() != 3) {
