@@ -7,20 +7,6 @@ namespace platform {
 
 namespace {
 
-void copyTimes(const IMediaSample& from, IMediaSample& to) {
-    REFERENCE_TIME start = 0;
-    REFERENCE_TIME stop = 0;
-    if (SUCCEEDED(from.GetTime(&start, &stop))) {
-        to.SetTime(&start, &stop);
-    }
-    if (SUCCEEDED(from.GetMediaTime(&start, &stop))) {
-        to.SetMediaTime(&start, &stop);
-    }
-    to.SetDiscontinuity(from.IsDiscontinuity());
-    to.SetPreroll(from.IsPreroll());
-    to.SetSyncPoint(true);
-}
-
 bool isDvsdMajorType(const GUID& major) {
     return major == MEDIATYPE_Video || major == MEDIATYPE_Interleaved;
 }
@@ -240,7 +226,8 @@ HRESULT DvMuxFilter::produce(std::shared_ptr<IMediaSample>* sample) {
             return E_FAIL;
         }
     }
-    copyTimes(*picture, *out);
+    CopySampleProperties(*picture, *out);
+    out->SetSyncPoint(true); // every DV frame stands alone
     *sample = std::move(out);
     return S_OK;
 }

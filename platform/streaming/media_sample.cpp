@@ -130,4 +130,18 @@ std::shared_ptr<IMediaSample> makeMediaSample(long bufferSize_bytes) {
                                          std::weak_ptr<void>(), nullptr);
 }
 
+void CopySampleProperties(const IMediaSample& from, IMediaSample& to) {
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    if (SUCCEEDED(from.GetTime(&start, &stop))) {
+        to.SetTime(&start, &stop);
+    }
+    if (SUCCEEDED(from.GetMediaTime(&start, &stop))) {
+        to.SetMediaTime(&start, &stop);
+    }
+    to.SetDiscontinuity(from.IsDiscontinuity());
+    to.SetSyncPoint(from.IsSyncPoint());
+    to.SetPreroll(from.IsPreroll());
+}
+
 } // namespace platform

@@ -62,4 +62,8 @@ private:
 // A free-standing sample with its own buffer (for tests and one-off data).
 std::shared_ptr<IMediaSample> makeMediaSample(long bufferSize_bytes);
 
+// Copies the times, media times and the discontinuity, sync-point and preroll flags of one
+// sample to another, as a filter does for the sample it makes from its input.
+void CopySampleProperties(const IMediaSample& from, IMediaSample& to);
+
 } // namespace platform

@@ -4,24 +4,6 @@
 
 namespace platform {
 
-namespace {
-
-void copySampleProperties(const IMediaSample& from, IMediaSample& to) {
-    REFERENCE_TIME start = 0;
-    REFERENCE_TIME stop = 0;
-    if (SUCCEEDED(from.GetTime(&start, &stop))) {
-        to.SetTime(&start, &stop);
-    }
-    if (SUCCEEDED(from.GetMediaTime(&start, &stop))) {
-        to.SetMediaTime(&start, &stop);
-    }
-    to.SetDiscontinuity(from.IsDiscontinuity());
-    to.SetSyncPoint(from.IsSyncPoint());
-    to.SetPreroll(from.IsPreroll());
-}
-
-} // namespace
-
 TransformFilterBase::TransformFilterBase(QString name, const CLSID& clsid)
     : FilterBase(std::move(name), clsid), input_(*this), output_(*this) {
     addPin(input_);
@@ -89,7 +71,7 @@ HRESULT TransformFilterBase::Output::produceSample(std::shared_ptr<IMediaSample>
         allocator_.emplace(size, 4);
     }
     auto out = allocator_->GetBuffer();
-    copySampleProperties(*in, *out);
+    CopySampleProperties(*in, *out);
     if (const HRESULT hr = owner_.Transform(*in, *out); FAILED(hr)) {
         return hr;
     }
