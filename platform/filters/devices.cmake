@@ -2,6 +2,7 @@
 list(APPEND QUINTAPE_FILTERS_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_classes.h
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_renderer.h ${CMAKE_CURRENT_LIST_DIR}/dv_device_renderer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dv_output_statistics.h
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_watch.h ${CMAKE_CURRENT_LIST_DIR}/dv_device_watch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_camcorder.h
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_camcorder.cpp
