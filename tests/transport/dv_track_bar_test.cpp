@@ -9,6 +9,7 @@
 #include "tests/graph/filter_graph_test_doubles.h"
 #include "tests/transport/slider_points.h"
 
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -359,9 +360,16 @@ TEST_F(DVTrackBarTest, ErrorsLeaveTheTrackBarWorking) {
     fg.query<IFilterGraph>()->AddFilter(device, QStringLiteral("dvCam"));
     fg.Play();
     device->refuseStart = true;
-    const QPoint grip = pointOfValue(bar, 1000);
-    QTest::mousePress(&bar, Qt::LeftButton, {}, grip);
-    EXPECT_THROW(QTest::mouseRelease(&bar, Qt::LeftButton, {}, grip), graph::EDirectShowException);
+    // Straight to the control: an exception must not unwind through Qt's own event dispatch,
+    // which does not clean up behind it.
+    const QPointF grip = pointOfValue(bar, 1000);
+    QMouseEvent press(QEvent::MouseButtonPress, grip, bar.mapToGlobal(grip), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject&>(bar).event(&press);
+    EXPECT_TRUE(bar.Tracking());
+    QMouseEvent release(QEvent::MouseButtonRelease, grip, bar.mapToGlobal(grip), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    EXPECT_THROW(static_cast<QObject&>(bar).event(&release), graph::EDirectShowException);
     EXPECT_FALSE(bar.Tracking());
     EXPECT_EQ(ends, std::vector<bool>{false});
 }

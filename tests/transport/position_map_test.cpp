@@ -155,15 +155,6 @@ TEST(ToMilliseconds, TruncatesAndStaysInsideThe32BitRange) {
     EXPECT_EQ(ToMilliseconds(REFERENCE_TIME{1} << 50), std::numeric_limits<std::uint32_t>::max());
 }
 
-TEST(TrackBarIntervalMs, StepsOfTheUpdateInterval) {
-    const std::vector<std::uint32_t> expected{20, 40, 70, 130, 250, 500, 1000};
-    for (int step = 1; step <= kTrackBarIntervalSteps; ++step) {
-        EXPECT_EQ(TrackBarIntervalMs(step), expected[static_cast<std::size_t>(step - 1)]);
-    }
-    EXPECT_EQ(TrackBarIntervalMs(0), 20u);
-    EXPECT_EQ(TrackBarIntervalMs(8), 1000u);
-}
-
 TEST(TopRowShowing, ScrollsOnlyWhenTheRowIsOutOfView) {
     // Rows 10..19 are visible.
     EXPECT_EQ(TopRowShowing(12, 10, 10), 10);

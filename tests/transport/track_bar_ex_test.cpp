@@ -86,13 +86,5 @@ TEST_F(TrackBarExTest, ReleasingAnotherButtonKeepsTheLeftHeld) {
     EXPECT_EQ(ends, (std::vector<bool>{true, false}));
 }
 
-TEST_F(TrackBarExTest, KeyboardMovesAreNotTracked) {
-    bar.setFocus();
-    QTest::keyClick(&bar, Qt::Key_Right);
-    EXPECT_EQ(bar.value(), 1);
-    EXPECT_EQ(changes, std::vector<bool>{false});
-    EXPECT_TRUE(ends.empty());
-}
-
 } // namespace
 } // namespace transport
