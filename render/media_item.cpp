@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace render {
 
@@ -71,6 +72,68 @@ int SequenceFileCount(const QString& fileName) {
     return names.size() > 1 ? static_cast<int>(names.size()) : 0;
 }
 
+namespace {
+
+// Which characters of a time format are quoted text (the quotes included); '' outside quotes
+// is a literal quote and counts as quoted.
+std::vector<bool> quotedCharacters(const QString& format) {
+    std::vector<bool> quoted(static_cast<std::size_t>(format.size()), false);
+    bool inside = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == QLatin1Char('\'')) {
+            quoted[static_cast<std::size_t>(i)] = true;
+            inside = !inside;
+        } else {
+            quoted[static_cast<std::size_t>(i)] = inside;
+        }
+    }
+    return quoted;
+}
+
+bool opensZone(QChar c) {
+    return c.isSpace() || c == QLatin1Char(',') || c == QLatin1Char('(') || c == QLatin1Char('[');
+}
+
+bool closesZone(QChar c) {
+    return c.isSpace() || c == QLatin1Char(',') || c == QLatin1Char(')') || c == QLatin1Char(']');
+}
+
+} // namespace
+
+QString TimeFormatWithoutZone(const QString& format) {
+    QString result = format;
+    const std::vector<bool> quoted = quotedCharacters(format);
+    const auto isZone = [&](qsizetype i) {
+        return !quoted[static_cast<std::size_t>(i)] && format[i] == QLatin1Char('t');
+    };
+    const auto isFree = [&](qsizetype i) { return !quoted[static_cast<std::size_t>(i)]; };
+    // From the end, so the positions still to visit keep their place in `result`.
+    qsizetype end = format.size();
+    while (end > 0) {
+        if (!isZone(end - 1)) {
+            --end;
+            continue;
+        }
+        qsizetype begin = end - 1;
+        while (begin > 0 && isZone(begin - 1)) {
+            --begin;
+        }
+        qsizetype first = begin;
+        while (first > 0 && isFree(first - 1) && opensZone(format[first - 1])) {
+            --first;
+        }
+        qsizetype last = end;
+        while (last < format.size() && isFree(last) && closesZone(format[last])) {
+            ++last;
+        }
+        // A zone between two fields leaves one space between them.
+        const bool between = first > 0 && last < format.size();
+        result.replace(first, last - first, between ? QStringLiteral(" ") : QString());
+        end = first;
+    }
+    return result.trimmed();
+}
+
 QString DurationText(double days) {
     constexpr std::int64_t msPerDay = 24LL * 60 * 60 * 1000;
     if (!std::isfinite(days) || days < 0) {
@@ -82,10 +145,8 @@ QString DurationText(double days) {
         ++wholeDays;
         ms -= msPerDay;
     }
-    // The locale's long time format, without the time-zone part that Qt adds to it.
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    format = format.trimmed();
+    // The locale's long time format, without the time-zone field that Qt adds to it.
+    const QString format = TimeFormatWithoutZone(QLocale::system().timeFormat(QLocale::LongFormat));
     const QString timeOfDay =
         QLocale::system().toString(QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)), format);
     return wholeDays > 0 ? QString::number(wholeDays) + QLatin1Char('.') + timeOfDay : timeOfDay;

@@ -38,7 +38,12 @@ int SequenceFileCount(const QString& fileName);
 QStringList SequenceFileNames(const QString& fileName);
 
 // Formats a time given in days: "<days>." when there is at least one whole day, then the time
-// of day as hh:mm:ss.
+// of day in the system locale's long time format without its time-zone field.
 QString DurationText(double days);
+
+// A locale's time format with its time-zone field taken out, together with the brackets,
+// comma and spaces that only set that field apart ("HH:mm:ss (t)" gives "HH:mm:ss"). Quoted
+// text is kept as it stands.
+QString TimeFormatWithoutZone(const QString& format);
 
 } // namespace render

@@ -4,6 +4,8 @@
 #include "tests/support/temp_dir.h"
 
 #include <QFile>
+#include <QLocale>
+#include <QTime>
 
 #include <gtest/gtest.h>
 
@@ -109,6 +111,31 @@ TEST(DurationText, RoundsToTheMillisecondWithoutOverflowingTheDay) {
     const QString almostDay = DurationText(1.0 - 1e-12);
     EXPECT_TRUE(almostDay.startsWith(QStringLiteral("1."))) << almostDay.toStdString();
     EXPECT_FALSE(DurationText(-1.0).isEmpty());
+}
+
+TEST(DurationText, TimeFormatsLoseTheZoneFieldAndWhatSetsItApart) {
+    EXPECT_EQ(TimeFormatWithoutZone(QStringLiteral("HH:mm:ss t")), QStringLiteral("HH:mm:ss"));
+    EXPECT_EQ(TimeFormatWithoutZone(QStringLiteral("t HH:mm:ss")), QStringLiteral("HH:mm:ss"));
+    EXPECT_EQ(TimeFormatWithoutZone(QStringLiteral("HH:mm:ss (t)")), QStringLiteral("HH:mm:ss"));
+    EXPECT_EQ(TimeFormatWithoutZone(QStringLiteral("APh:mm:ss [t]")), QStringLiteral("APh:mm:ss"));
+    EXPECT_EQ(TimeFormatWithoutZone(QStringLiteral("h:mm:ss AP, t")), QStringLiteral("h:mm:ss AP"));
+    EXPECT_EQ(TimeFormatWithoutZone(QStringLiteral("HH:mm tttt ss")), QStringLiteral("HH:mm ss"));
+    // Quoted text that contains a "t" is not a zone field.
+    EXPECT_EQ(TimeFormatWithoutZone(QStringLiteral("'at' HH 'o''clock' t")),
+              QStringLiteral("'at' HH 'o''clock'"));
+}
+
+TEST(DurationText, NoLocaleShowsTraceOfTheZoneField) {
+    const QTime oneOClock(1, 0, 0);
+    for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
+                                                          QLocale::AnyTerritory)) {
+        const QString format = locale.timeFormat(QLocale::LongFormat);
+        const QString text = locale.toString(oneOClock, TimeFormatWithoutZone(format));
+        EXPECT_FALSE(text.contains(QStringLiteral("()")) || text.contains(QStringLiteral("[]")) ||
+                     text.endsWith(QLatin1Char(',')) || text != text.trimmed())
+            << format.toStdString() << " -> " << text.toStdString();
+        EXPECT_FALSE(text.isEmpty()) << format.toStdString();
+    }
 }
 
 TEST(CopyFileInfo, CopiesEveryFieldWithAnIndependentFormatBlock) {

@@ -1,0 +1,3 @@
+list(APPEND QUINTAPE_TRANSPORT_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/dv_track_bar.h
+    ${CMAKE_CURRENT_LIST_DIR}/dv_track_bar.cpp)

@@ -1,0 +1,3 @@
+list(APPEND QUINTAPE_TRANSPORT_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/position_map.h
+    ${CMAKE_CURRENT_LIST_DIR}/position_map.cpp)

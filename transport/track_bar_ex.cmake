@@ -1,0 +1,3 @@
+list(APPEND QUINTAPE_TRANSPORT_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/track_bar_ex.h
+    ${CMAKE_CURRENT_LIST_DIR}/track_bar_ex.cpp)
