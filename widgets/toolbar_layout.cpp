@@ -15,6 +15,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <stdexcept>
 
 namespace widgets {
 
@@ -115,6 +116,9 @@ ToolbarLayout::ToolbarLayout(QMainWindow& window, QList<Dock> docks)
     : window_(window), docks_(std::move(docks)) {}
 
 void ToolbarLayout::addBar(QToolBar* bar, BarKind kind) {
+    if (bar == nullptr || bar->objectName().isEmpty()) {
+        throw std::invalid_argument("A toolbar whose place is stored needs an object name");
+    }
     bars_.push_back({bar, kind});
 }
 
@@ -213,7 +217,7 @@ bool ToolbarLayout::save(platform::Registry& registry, const QString& key) {
         if (bar == nullptr) {
             continue;
         }
-        Remembered& remembered = remembered_[bar];
+        Remembered& remembered = remembered_[bar->objectName()];
         const bool floating = bar->isFloating();
         const Qt::ToolBarArea area = window_.toolBarArea(bar);
         if (!floating && area != Qt::NoToolBarArea) {
@@ -286,7 +290,7 @@ void ToolbarLayout::load(const platform::Registry& registry, const QString& key)
             visible == 0 || visible == 1) {
             target.visible = *visible == 1;
         }
-        Remembered& remembered = remembered_[bar];
+        Remembered& remembered = remembered_[bar->objectName()];
         const QSize hint = bar->sizeHint();
         const QSize floatSize =
             entry.kind == BarKind::Toolbar

@@ -39,7 +39,8 @@ public:
 
     ToolbarLayout(QMainWindow& window, QList<Dock> docks);
 
-    // A bar whose place is stored; its object name names its subkey.
+    // A bar whose place is stored; its object name names its subkey. Throws
+    // std::invalid_argument for a bar without an object name.
     void addBar(QToolBar* bar, BarKind kind);
 
     // Writes every bar's place under key; false when the registry could not be written.
@@ -80,7 +81,7 @@ private:
     QMainWindow& window_;
     QList<Dock> docks_;
     std::vector<Bar> bars_;
-    QHash<QToolBar*, Remembered> remembered_;
+    QHash<QString, Remembered> remembered_; // by bar name
 };
 
 } // namespace widgets
