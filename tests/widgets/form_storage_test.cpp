@@ -388,26 +388,14 @@ TEST_F(FormStorageTest, UnknownControlsAndPropertiesAreRefused) {
     EXPECT_TRUE(storage.valueNames().isEmpty());
 }
 
-TEST(StoredText, NumbersAndFlags) {
+TEST(StoredText, FloatsReadBackExactly) {
     using namespace widgets::stored_text;
-    EXPECT_EQ(fromFloat(1.5), "1.5");
     EXPECT_EQ(fromFloat(7), "7");
-    EXPECT_EQ(fromFloat(100), "100");
-    EXPECT_EQ(fromFloat(0.1), "0.1");
-    EXPECT_EQ(fromFloat(3600), "3600");
-    EXPECT_EQ(fromFloat(-0.25), "-0.25");
+    EXPECT_EQ(fromFloat(0.1), "0.1"); // no binary noise
     const double third = 1.0 / 3;
-    EXPECT_EQ(toFloat(fromFloat(third)), third); // exact round trip
+    EXPECT_EQ(toFloat(fromFloat(third)), third);
     EXPECT_EQ(toFloat(" 2.5e3 "), 2500.0);
-    EXPECT_EQ(toFloat("1,5"), std::nullopt);
     EXPECT_EQ(toFloat("inf"), std::nullopt);
-    EXPECT_EQ(fromInteger(-60000), "-60000");
-    EXPECT_EQ(toInteger("+12"), 12);
-    EXPECT_EQ(toInteger("1.0"), std::nullopt);
-    EXPECT_EQ(toBoolean("TRUE"), true);
-    EXPECT_EQ(toBoolean("1"), std::nullopt);
-    EXPECT_EQ(fromBoolean(false), "False");
-    EXPECT_EQ(fromFlag(true), "1");
 }
 
 } // namespace

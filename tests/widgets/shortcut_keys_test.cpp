@@ -13,19 +13,11 @@ constexpr int kShift = kShortCutShift;
 constexpr int kAlt = kShortCutAlt;
 
 TEST(ShortCutCodes, KeysMapOntoVirtualKeyCodes) {
-    EXPECT_EQ(shortCutOf(Qt::Key_A, Qt::NoModifier), 65);
-    EXPECT_EQ(shortCutOf(Qt::Key_Z, Qt::NoModifier), 90);
     EXPECT_EQ(shortCutOf(Qt::Key_S, Qt::NoModifier), 83);
-    EXPECT_EQ(shortCutOf(Qt::Key_F1, Qt::NoModifier), 112);
     EXPECT_EQ(shortCutOf(Qt::Key_F24, Qt::NoModifier), 135);
     EXPECT_EQ(shortCutOf(Qt::Key_Return, Qt::NoModifier), 13);
     EXPECT_EQ(shortCutOf(Qt::Key_Enter, Qt::KeypadModifier), 13);
-    EXPECT_EQ(shortCutOf(Qt::Key_Space, Qt::NoModifier), 32);
-    EXPECT_EQ(shortCutOf(Qt::Key_Up, Qt::NoModifier), 38);
-    EXPECT_EQ(shortCutOf(Qt::Key_Down, Qt::NoModifier), 40);
     EXPECT_EQ(shortCutOf(Qt::Key_Backtab, Qt::ShiftModifier), 9 + kShift);
-    EXPECT_EQ(shortCutOf(Qt::Key_Semicolon, Qt::NoModifier), 186);
-    EXPECT_EQ(shortCutOf(Qt::Key_Apostrophe, Qt::NoModifier), 222);
     // A shifted symbol is its US-layout key with Shift.
     EXPECT_EQ(shortCutOf(Qt::Key_Exclam, Qt::ShiftModifier), 49 + kShift);
     EXPECT_EQ(shortCutOf(Qt::Key_Colon, Qt::ShiftModifier), 186 + kShift);
@@ -35,14 +27,9 @@ TEST(ShortCutCodes, KeysMapOntoVirtualKeyCodes) {
 TEST(ShortCutCodes, KeypadKeysHaveCodesOfTheirOwn) {
     EXPECT_EQ(shortCutOf(Qt::Key_7, Qt::NoModifier), 55);
     EXPECT_EQ(shortCutOf(Qt::Key_7, Qt::KeypadModifier), 103);
-    EXPECT_EQ(shortCutOf(Qt::Key_0, Qt::KeypadModifier), 96);
     EXPECT_EQ(shortCutOf(Qt::Key_Asterisk, Qt::KeypadModifier), 106);
-    EXPECT_EQ(shortCutOf(Qt::Key_Plus, Qt::KeypadModifier), 107);
-    EXPECT_EQ(shortCutOf(Qt::Key_Minus, Qt::KeypadModifier), 109);
-    EXPECT_EQ(shortCutOf(Qt::Key_Period, Qt::KeypadModifier), 110);
     EXPECT_EQ(shortCutOf(Qt::Key_Slash, Qt::KeypadModifier), 111);
     EXPECT_EQ(shortCutOf(Qt::Key_Slash, Qt::NoModifier), 191);
-    EXPECT_EQ(shortCutOf(Qt::Key_Minus, Qt::NoModifier), 189);
     // Navigation keys of the keypad are the ordinary ones.
     EXPECT_EQ(shortCutOf(Qt::Key_Home, Qt::KeypadModifier), 36);
 }
