@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -17,11 +18,17 @@ class RegistryKey;
 // parts are skipped, the empty path is the root). Key and value names are compared without
 // regard to case and keep the spelling first written. Values may hold any text.
 //
-// Every change is written to the file before the call returns (unless a Batch is open): a new
-// file is written and renamed over the old one, so the file is always complete. A call that
-// changes something returns false when the file could not be written; the change then stays in
-// memory and goes to disk with the next successful write. When an existing file cannot be read
-// at construction, every change is refused, so that the file is never overwritten with less.
+// Several Registry objects, in this process or in other running copies of the program, may
+// share one file. A change touches only what it names: under an exclusive lock on a lock file
+// beside the file ("<file>.lock") the file is read again, the change is applied to what it holds
+// and a new file is renamed over it, so the file is always complete and no writer loses another
+// one's values. Reads see what other writers stored: when the file was replaced since it was
+// last read, it is read again first.
+//
+// Every change is written before the call returns (unless a Batch is open). A call that changes
+// something returns false when the file could not be written; the change then stays in memory
+// and goes to disk with the next successful write. While the file exists but cannot be read,
+// every change is refused, so that it is never overwritten with less.
 //
 // All members may be called from any thread.
 class Registry {
@@ -87,21 +94,39 @@ public:
 
 private:
     struct Node;
+    struct Change;
+    // Identifies one version of the file: every write replaces the file, so a new version has
+    // another inode or other times.
+    struct FileStamp {
+        bool exists = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        qint64 changedNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
 
     static void appendNode(const QString& path, const Node& node, bool isRoot, QByteArray& out);
-    Node* find(const QString& key) const;
-    Node* findOrCreate(const QString& key);
-    bool changed();
+    static std::unique_ptr<Node> parse(const QByteArray& bytes);
+    static void apply(Node& root, const Change& change);
+    static FileStamp stampOf(const QString& path);
+    // Reads the file into a new tree; nullptr (and error) when it exists but cannot be read.
+    std::unique_ptr<Node> readTree(FileStamp& stamp, QString& error) const;
+    // Takes in what other writers stored since the file was last read.
+    void refresh() const;
+    // Applies change in memory and queues it for the file; writes unless a batch is open.
+    bool record(Change change);
     bool writeFile();
-    void readFile();
 
     const QString filePath_;
     mutable std::mutex mutex_;
-    std::unique_ptr<Node> root_;
-    bool loaded_ = true;
-    bool dirty_ = false;
+    mutable std::unique_ptr<Node> root_;
+    mutable FileStamp stamp_;
+    mutable bool loaded_ = true;
+    std::vector<Change> pending_;
     int batchDepth_ = 0;
-    QString error_;
+    mutable QString error_;
 };
 
 // An open key of a Registry: the same operations with the key path bound.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <unistd.h>
 
 namespace {
@@ -134,7 +136,7 @@ TEST_F(RegistryTest, ReplacesTheFileInsteadOfRewritingIt) {
     EXPECT_EQ(readAll(link), oldBytes);
     EXPECT_EQ(Registry(file()).readString(kMain, "v"), QString("new"));
     EXPECT_EQ(QDir(tempDir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({"link.ini", "registry.ini"}));
+              QStringList({"link.ini", "registry.ini", "registry.ini.lock"}));
 }
 
 TEST_F(RegistryTest, FailedWritesAreReported) {
@@ -187,6 +189,91 @@ TEST_F(RegistryTest, BatchCommitReportsAFailedWrite) {
     Registry::Batch batch(registry);
     EXPECT_TRUE(registry.writeString(kMain, "a", "1"));
     EXPECT_FALSE(batch.commit());
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// Two running copies of the program share one file.
+TEST_F(RegistryTest, TwoWritersKeepEachOthersValues) {
+    Registry first(file());
+    Registry second(file());
+    ASSERT_TRUE(first.writeString(kMain, "cbVideoOut_ItemIndex", "1"));
+    ASSERT_TRUE(second.writeString(kMain, "cbAudioOut_ItemIndex", "2"));
+    ASSERT_TRUE(first.writeString(kMain, "udPicTime_Value", "7"));
+    ASSERT_TRUE(second.writeString("Other\\Key", "v", "x"));
+
+    const Registry reloaded(file());
+    EXPECT_EQ(reloaded.valueNames(kMain),
+              QStringList({"cbVideoOut_ItemIndex", "cbAudioOut_ItemIndex", "udPicTime_Value"}));
+    EXPECT_EQ(reloaded.readString("Other\\Key", "v"), QString("x"));
+
+    // Each sees what the other stored, also after it wrote itself.
+    EXPECT_EQ(first.readString(kMain, "cbAudioOut_ItemIndex"), QString("2"));
+    EXPECT_EQ(second.readString(kMain, "udPicTime_Value"), QString("7"));
+    EXPECT_EQ(first.subKeyNames(""), QStringList({"Other", "Software"}));
+
+    // Deletions and erasures reach the other writer too, and touch nothing else.
+    ASSERT_TRUE(second.deleteValue(kMain, "cbVideoOut_ItemIndex"));
+    ASSERT_TRUE(first.eraseKey("Other"));
+    EXPECT_FALSE(first.valueExists(kMain, "cbVideoOut_ItemIndex"));
+    EXPECT_FALSE(second.keyExists("Other"));
+    EXPECT_EQ(Registry(file()).valueNames(kMain),
+              QStringList({"cbAudioOut_ItemIndex", "udPicTime_Value"}));
+}
+
+TEST_F(RegistryTest, BatchAppliesOnlyItsOwnChangesOverAnotherWriter) {
+    Registry first(file());
+    Registry second(file());
+    ASSERT_TRUE(first.writeString(kMain, "shared", "old"));
+    {
+        Registry::Batch batch(first);
+        ASSERT_TRUE(first.writeString(kMain, "mine", "1"));
+        ASSERT_TRUE(first.deleteValue(kMain, "shared"));
+        // Meanwhile the other copy stores values of its own.
+        ASSERT_TRUE(second.writeString(kMain, "theirs", "2"));
+        ASSERT_TRUE(second.writeString(kMain, "shared", "new"));
+        ASSERT_TRUE(batch.commit());
+    }
+    const Registry reloaded(file());
+    EXPECT_EQ(reloaded.readString(kMain, "theirs"), QString("2"));
+    EXPECT_EQ(reloaded.readString(kMain, "mine"), QString("1"));
+    EXPECT_FALSE(reloaded.valueExists(kMain, "shared")); // the later change wins
+}
+
+TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
+    constexpr int kWrites = 40;
+    auto writeMany = [this](const QString& prefix) {
+        Registry registry(file());
+        for (int i = 0; i < kWrites; ++i) {
+            EXPECT_TRUE(registry.writeString(kMain, prefix + QString::number(i), "v"));
+        }
+    };
+    std::thread a(writeMany, QStringLiteral("a"));
+    std::thread b(writeMany, QStringLiteral("b"));
+    a.join();
+    b.join();
+    EXPECT_EQ(Registry(file()).valueNames(kMain).size(), 2 * kWrites);
+}
+
+TEST_F(RegistryTest, HeaderLinesAreTrimmed) {
+    writeFile(file(), "  [Software\\A]  \n"
+                      "x=1\n"
+                      "\t[ Software \\ B ]\r\n"
+                      "  y=2  \r\n"
+                      "[Software\\Broken\n"
+                      "z=3\n"
+                      "[Software\\C]\n"
+                      "w=4\n");
+    Registry registry(file());
+    EXPECT_EQ(registry.valueNames("Software\\A"), QStringList({"x"}));
+    EXPECT_EQ(registry.readString("Software\\B", "y"), QString("2"));
+    EXPECT_EQ(registry.valueNames("Software\\B"), QStringList({"y"})); // z is not filed here
+    EXPECT_FALSE(registry.keyExists("Software\\Broken"));
+    EXPECT_EQ(registry.readString("Software\\C", "w"), QString("4"));
 }
 
 TEST(RegistryDefaultPath, FollowsXdgConfigHome) {
