@@ -86,6 +86,7 @@ void TfmMain::SetUpControls() {
 
     // The playlist grid.
     auto& grid = *ui->sgPlayList;
+    grid.horizontalHeader()->setMinimumSectionSize(kPlayListIconColumnWidth_px);
     grid.setColumnWidth(0, kPlayListIconColumnWidth_px);
     grid.setColumnWidth(1,
                         qMax(kPlayListLengthColumnWidth_px,
