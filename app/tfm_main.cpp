@@ -1,6 +1,7 @@
 #include "app/tfm_main.h"
 
 #include "app/main_window_images.h"
+#include "app/quintape_application.h"
 #include "playlist/explorer_drop.h"
 #include "playlist/main_play_list.h"
 #include "ui_tfm_main.h"
@@ -31,6 +32,19 @@ constexpr int kPlayListRowHeight_px = 14;
 const QList<int> kStatusPanelWidths{75, 75, 75, 75, 75, 75, 40, 40};
 constexpr int kConnectionPanel = 6;
 constexpr int kEmptyOwnerDrawnPanel = 7;
+
+// Runs a handler. What it raises is reported the way the application reports a failed
+// handler, here at the handler's edge, so that it never unwinds through the toolkit's own
+// event delivery (which is not built to be unwound and would leave its state half-changed).
+template <typename Body> void runReported(Body&& body) noexcept {
+    try {
+        body();
+    } catch (const std::exception& error) {
+        ReportError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Unknown error."));
+    }
+}
 
 } // namespace
 
@@ -179,96 +193,109 @@ void TfmMain::SetUpControls() {
 }
 
 void TfmMain::ConnectHandlers() {
+    // Every handler runs through runReported: a failure shows the error report and the window
+    // goes on.
+    const auto reported = [this](void (TfmMain::*handler)()) {
+        return [this, handler] { runReported([&] { (this->*handler)(); }); };
+    };
+
     // File page and playlist.
-    connect(ui->buOpenFile, &QPushButton::clicked, this, &TfmMain::buOpenFileClick);
-    connect(ui->buScOpenFile, &QAction::triggered, this, &TfmMain::buOpenFileClick);
-    connect(ui->buOpenList, &QPushButton::clicked, this, &TfmMain::buOpenListClick);
-    connect(ui->buScOpenList, &QAction::triggered, this, &TfmMain::buOpenListClick);
-    connect(ui->sgPlayList, &QTableWidget::cellDoubleClicked, this, &TfmMain::sgPlayListDblClick);
+    connect(ui->buOpenFile, &QPushButton::clicked, this, reported(&TfmMain::buOpenFileClick));
+    connect(ui->buScOpenFile, &QAction::triggered, this, reported(&TfmMain::buOpenFileClick));
+    connect(ui->buOpenList, &QPushButton::clicked, this, reported(&TfmMain::buOpenListClick));
+    connect(ui->buScOpenList, &QAction::triggered, this, reported(&TfmMain::buOpenListClick));
+    connect(ui->sgPlayList, &QTableWidget::cellDoubleClicked, this,
+            reported(&TfmMain::sgPlayListDblClick));
     ExplorerDrop1->OnDropped = [this](QObject* sender, const QStringList& files, int fileCount,
                                       int x, int y) {
-        ExplorerDrop1Dropped(sender, files, fileCount, x, y);
+        runReported([&] { ExplorerDrop1Dropped(sender, files, fileCount, x, y); });
     };
-    connect(ui->cbOnEnd, &QComboBox::activated, this, &TfmMain::cbOnEndChange);
+    connect(ui->cbOnEnd, &QComboBox::activated, this, reported(&TfmMain::cbOnEndChange));
 
     // Transport toolbar.
-    connect(ui->buPrev, &QAction::triggered, this, &TfmMain::buPrevClick);
-    connect(ui->buPlayNoSh, &QAction::triggered, this, &TfmMain::buPlayNoShClick);
-    connect(ui->buPause, &QAction::triggered, this, &TfmMain::buPauseClick);
-    connect(ui->buStop, &QAction::triggered, this, &TfmMain::buStopClick);
-    connect(ui->buNext, &QAction::triggered, this, &TfmMain::buNextClick);
-    connect(ui->buPlay, &QAction::triggered, this, &TfmMain::buPlayClick);
+    connect(ui->buPrev, &QAction::triggered, this, reported(&TfmMain::buPrevClick));
+    connect(ui->buPlayNoSh, &QAction::triggered, this, reported(&TfmMain::buPlayNoShClick));
+    connect(ui->buPause, &QAction::triggered, this, reported(&TfmMain::buPauseClick));
+    connect(ui->buStop, &QAction::triggered, this, reported(&TfmMain::buStopClick));
+    connect(ui->buNext, &QAction::triggered, this, reported(&TfmMain::buNextClick));
+    connect(ui->buPlay, &QAction::triggered, this, reported(&TfmMain::buPlayClick));
     for (QAction* priority : {ui->buPrRealTime, ui->buPrHigh, ui->buPrNormal, ui->buPrIdle}) {
-        connect(priority, &QAction::triggered, this, &TfmMain::buPrRealTimeClick);
+        connect(priority, &QAction::triggered, this, reported(&TfmMain::buPrRealTimeClick));
     }
 
     // Options pages.
-    connect(ui->lbOptions, &QListWidget::currentRowChanged, this, &TfmMain::lbOptionsClick);
+    connect(ui->lbOptions, &QListWidget::currentRowChanged, this,
+            reported(&TfmMain::lbOptionsClick));
     for (QPushButton* apply : {ui->Button1, ui->Button2, ui->Button3, ui->Button4, ui->Button7}) {
-        connect(apply, &QPushButton::clicked, this, &TfmMain::Button3Click);
+        connect(apply, &QPushButton::clicked, this, reported(&TfmMain::Button3Click));
     }
-    connect(ui->SpeedButton2, &QPushButton::clicked, this, &TfmMain::SpeedButton2Click);
-    connect(ui->cbVideoOut, &QComboBox::activated, this, &TfmMain::cbVideoOutChange);
-    connect(ui->cbAudioOut, &QComboBox::activated, this, &TfmMain::cbAudioOutChange);
+    connect(ui->SpeedButton2, &QPushButton::clicked, this, reported(&TfmMain::SpeedButton2Click));
+    connect(ui->cbVideoOut, &QComboBox::activated, this, reported(&TfmMain::cbVideoOutChange));
+    connect(ui->cbAudioOut, &QComboBox::activated, this, reported(&TfmMain::cbAudioOutChange));
     connect(ui->rgStretchMode, &widgets::TRadioGroup::itemIndexChanged, this,
-            &TfmMain::rgStretchModeClick);
+            reported(&TfmMain::rgStretchModeClick));
     connect(ui->rgRecompressMode, &widgets::TRadioGroup::itemIndexChanged, this,
-            &TfmMain::rgRecompressModeClick);
+            reported(&TfmMain::rgRecompressModeClick));
     connect(ui->tbTrackBarUpdateInterval, &QSlider::valueChanged, this,
-            &TfmMain::tbTrackBarUpdateIntervalChange);
-    connect(ui->cbPriority, &QComboBox::activated, this, &TfmMain::cbPriorityChange);
-    connect(ui->tbVolume, &QSlider::valueChanged, this, &TfmMain::tbVolumeChange);
+            reported(&TfmMain::tbTrackBarUpdateIntervalChange));
+    connect(ui->cbPriority, &QComboBox::activated, this, reported(&TfmMain::cbPriorityChange));
+    connect(ui->tbVolume, &QSlider::valueChanged, this, reported(&TfmMain::tbVolumeChange));
     // tsAdvOptionsShow and TabSheet2Show: eventFilter, when their pages are shown.
 
     // Filters page.
-    connect(ui->buProperties, &QPushButton::clicked, this, &TfmMain::buPropertiesClick);
+    connect(ui->buProperties, &QPushButton::clicked, this, reported(&TfmMain::buPropertiesClick));
     connect(ui->lbUsedFilters, &QListWidget::itemDoubleClicked, this,
-            &TfmMain::lbUsedFiltersDblClick);
+            reported(&TfmMain::lbUsedFiltersDblClick));
 
     // ShortCuts page.
-    connect(ui->buScLoadSaved, &QPushButton::clicked, this, &TfmMain::buScLoadSavedClick);
-    connect(ui->buScApplyChanges, &QPushButton::clicked, this, &TfmMain::buScApplyChangesClick);
+    connect(ui->buScLoadSaved, &QPushButton::clicked, this, reported(&TfmMain::buScLoadSavedClick));
+    connect(ui->buScApplyChanges, &QPushButton::clicked, this,
+            reported(&TfmMain::buScApplyChangesClick));
 
     // About page: laWebClick through eventFilter.
 
     // Graph notifications.
     fgMain.OnGraphComplete = [this](graph::TFilterGraph* sender, platform::HRESULT result,
                                     const std::shared_ptr<platform::IBaseFilter>& renderer) {
-        fgMainGraphComplete(sender, result, renderer);
+        runReported([&] { fgMainGraphComplete(sender, result, renderer); });
     };
     fgMain.OnGraphPaused = [this](graph::TFilterGraph* sender, platform::HRESULT result) {
-        fgMainGraphPaused(sender, result);
+        runReported([&] { fgMainGraphPaused(sender, result); });
     };
-    fgMain.OnGraphChanged = [this](graph::TFilterGraph* sender) { fgMainGraphChanged(sender); };
-    fgVOut.OnGraphDeviceLost =
-        [this](graph::TFilterGraph* sender, const std::shared_ptr<platform::IBaseFilter>& device,
-               bool removed) { fgVOutGraphDeviceLost(sender, device, removed); };
+    fgMain.OnGraphChanged = [this](graph::TFilterGraph* sender) {
+        runReported([&] { fgMainGraphChanged(sender); });
+    };
+    fgVOut.OnGraphDeviceLost = [this](graph::TFilterGraph* sender,
+                                      const std::shared_ptr<platform::IBaseFilter>& device,
+                                      bool removed) {
+        runReported([&] { fgVOutGraphDeviceLost(sender, device, removed); });
+    };
 
     // Status bar.
     ui->StatusBar->OnDrawPanel = [this](widgets::TStatusBar* sender, int panel, QPainter& painter,
                                         const QRect& rect) {
-        StatusBarDrawPanel(sender, panel, painter, rect);
+        runReported([&] { StatusBarDrawPanel(sender, panel, painter, rect); });
     };
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show) {
         if (watched == ui->tsAdvOptions) {
-            tsAdvOptionsShow();
+            runReported([this] { tsAdvOptionsShow(); });
         } else if (watched == ui->TabSheet2) {
-            TabSheet2Show();
+            runReported([this] { TabSheet2Show(); });
         }
     } else if (watched == ui->laWeb) {
         if (event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
             ui->laWeb->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
-            laWebClick();
+            runReported([this] { laWebClick(); });
             return true;
         }
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
-                laWebClick();
+                runReported([this] { laWebClick(); });
                 return true;
             }
         }

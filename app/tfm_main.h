@@ -204,7 +204,6 @@ private:
     render::TRandomGenerator random_;
     render::TGraphBuildState buildState_;
     bool activated_ = false;
-    bool closing_ = false;
     bool connectionError_ = false;
 };
 

@@ -11,6 +11,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include <exception>
+
 namespace app {
 
 namespace {

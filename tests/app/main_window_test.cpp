@@ -1,5 +1,6 @@
 #include "app/quintape_application.h"
 #include "app/unix_signals.h"
+#include "graph/directshow_exception.h"
 #include "playlist/main_play_list.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/test_media.h"
@@ -243,6 +244,18 @@ TEST_F(MainWindowBehaviour, AFailingHandlerIsReportedAndTheWindowStaysUsable) {
     dropOnGrid({testMedia(QStringLiteral("picture.jpg"))});
     EXPECT_EQ(window->MainList().count(), 1);
     EXPECT_TRUE(window->fgMain.Active());
+}
+
+TEST_F(MainWindowBehaviour, AnErrorLeavingAnEventIsReportedByTheApplication) {
+    // Graph notifications arrive as queued calls; what escapes one reaches notify().
+    open();
+    ErrorBoxWatch watch;
+    QMetaObject::invokeMethod(
+        window.get(), [] { throw graph::EDirectShowException(platform::E_FAIL); },
+        Qt::QueuedConnection);
+    ASSERT_TRUE(waitUntil([&] { return !watch.texts.isEmpty(); }));
+    EXPECT_EQ(watch.texts, QStringList{graph::directShowErrorMessage(platform::E_FAIL)});
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(MainWindowBehaviour, TheDeviceChoiceLivesInTheVideoList) {
