@@ -88,6 +88,12 @@ int main(int argc, char** argv) {
             saved = save(fmMain, folder, page + QLatin1Char('-') + name, err) && saved;
         }
     }
+    // The build progress bar over the status bar, half way.
+    pages.setCurrentIndex(0);
+    fmMain.ShowBuildProgress();
+    fmMain.StepBuildProgress(fmMain.MainList().count() + 1);
+    saved = save(fmMain, folder, QStringLiteral("file-building"), err) && saved;
+    fmMain.HideBuildProgress();
     fmMain.close();
     return saved ? 0 : 1;
 }
