@@ -1,7 +1,10 @@
 # Two entry points that each do all the set-up from a fresh clone:
-#   make run   - build Quintape, probe the demo playlist and play it out into a DV file
+#   make run   - build Quintape and open its window with the demo playlist (without a display:
+#                probe the demo playlist and play it out into a DV file)
 #   make test  - build with sanitizers and run the test suite
-.PHONY: run test stress-tsan deps build-release build-ci bench format format-check clean
+# make screenshots renders every page of the main window to build/screenshots/*.png.
+.PHONY: run test stress-tsan deps build-release build-ci bench format format-check clean \
+	screenshots
 
 JOBS ?= $(shell nproc)
 
@@ -12,9 +15,24 @@ build-release: deps
 	cmake --preset release -DQUINTAPE_BUILD_TESTS=OFF -DQUINTAPE_BUILD_BENCH=OFF
 	cmake --build --preset release -j $(JOBS) --target quintape demo-media
 
+DEMO_PLAYLIST = ./build/release/demo-media/demo.plst
+
+# A window needs a display; without one the same playlist goes through the same graph into a
+# DV file instead.
 run: build-release
-	./build/release/app/quintape --probe ./build/release/demo-media/demo.plst
-	./build/release/app/quintape --render ./build/release/demo.dv ./build/release/demo-media/demo.plst
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		./build/release/app/quintape $(DEMO_PLAYLIST); \
+	else \
+		echo "make run: no display (DISPLAY and WAYLAND_DISPLAY are unset): rendering the demo playlist to build/release/demo.dv instead of opening the window"; \
+		./build/release/app/quintape --probe $(DEMO_PLAYLIST) && \
+		./build/release/app/quintape --render ./build/release/demo.dv $(DEMO_PLAYLIST); \
+	fi
+
+screenshots: deps
+	cmake --preset release -DQUINTAPE_BUILD_TESTS=OFF -DQUINTAPE_BUILD_BENCH=OFF
+	cmake --build --preset release -j $(JOBS) --target quintape-screenshots demo-media
+	QT_QPA_PLATFORM=offscreen ./build/release/app/quintape-screenshots build/screenshots \
+		$(DEMO_PLAYLIST)
 
 build-ci: deps
 	cmake --preset ci

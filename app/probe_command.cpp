@@ -2,25 +2,20 @@
 
 #include "platform/streaming/media_type.h"
 #include "playlist/check_list.h"
+#include "playlist/main_play_list.h"
 #include "playlist/playlist_file.h"
 
 namespace app {
 
 QString kindLegend(const render::TFileInfo& info) {
-    switch (info.Kind) {
-    case render::fkCantPlay:
-        return QStringLiteral("Can't play this file");
-    case render::fkMedia:
-        return info.AudioStreamCount != 0 ? QStringLiteral("Video-Audio")
-                                          : QStringLiteral("Video only, no Audio ");
-    case render::fkPicture:
-    case render::fkPictureLast:
-    case render::fkPictureNext:
-        return QStringLiteral("Picture");
-    case render::fkSequence:
-        return QStringLiteral("Picture Sequence");
+    // The probe's single pictures are not retagged yet; they read as the pictures they are.
+    if (info.Kind == render::fkPicture) {
+        render::TFileInfo picture;
+        picture.Kind = render::fkPictureLast;
+        return playlist::KindLegend(picture);
     }
-    return QStringLiteral("Unknown");
+    const QString legend = playlist::KindLegend(info);
+    return legend.isEmpty() ? QStringLiteral("Unknown") : legend;
 }
 
 QString probeLine(const render::TFileInfo& info) {

@@ -10,6 +10,7 @@
 #include "platform/streaming/media_seeking.h"
 #include "platform/system/query.h"
 #include "playlist/check_list.h"
+#include "playlist/main_play_list.h"
 #include "playlist/playlist_file.h"
 #include "render/build_graph_full.h"
 #include "render/output_chain.h"
@@ -184,15 +185,7 @@ render::REFERENCE_TIME PrepareMainPlayList(std::vector<render::TFileInfo>& playL
         info.Start = total;
         total += info.Duration;
     }
-    // Ascending, so that the next record still holds fkPicture when it is looked at.
-    for (std::size_t i = 0; i < playList.size(); ++i) {
-        if (playList[i].Kind != render::fkPicture) {
-            continue;
-        }
-        const bool nextIsPicture =
-            i + 1 < playList.size() && playList[i + 1].Kind == render::fkPicture;
-        playList[i].Kind = nextIsPicture ? render::fkPictureNext : render::fkPictureLast;
-    }
+    playlist::RetagPictures(playList);
     return total;
 }
 

@@ -44,8 +44,8 @@ void call(const std::function<void()>& hook) {
 
 } // namespace
 
-void FillDeviceLists(TDeviceLists& lists, const TStoredDeviceSelections& stored,
-                     const std::shared_ptr<platform::FilterRegistry>& registry) {
+TDeviceSelections FillDeviceLists(TDeviceLists& lists, const TStoredDeviceSelections& stored,
+                                  const std::shared_ptr<platform::FilterRegistry>& registry) {
     lists.VideoOutDevices.reset();
     lists.AudioOutDevices.reset();
     lists.VideoOutDevices =
@@ -54,39 +54,46 @@ void FillDeviceLists(TDeviceLists& lists, const TStoredDeviceSelections& stored,
         std::make_unique<graph::TSysDevEnum>(platform::CLSID_AudioRendererCategory, registry);
     lists.videoNames.clear();
     lists.audioNames.clear();
-    lists.videoIndex = -1;
-    lists.audioIndex = -1;
 
+    TDeviceSelections selections;
     auto& video = *lists.VideoOutDevices;
     for (int i = 0; i < video.FilterCount(); ++i) {
         lists.videoNames << video.Filters(i).FriendlyName;
     }
-    lists.videoIndex = restoredIndex(stored.videoOutIndex, 0, lists.videoNames.size());
+    selections.videoOutIndex = restoredIndex(stored.videoOutIndex, 0, lists.videoNames.size());
 
     lists.audioNames << kNoAudioText;
-    lists.audioNames << (lists.videoIndex >= 0 ? lists.videoNames.at(lists.videoIndex)
-                                               : kNoAudioText);
+    lists.audioNames << AudioEntryOfVideoDevice(lists, selections.videoOutIndex);
     auto& audio = *lists.AudioOutDevices;
     for (int i = 0; i < audio.FilterCount(); ++i) {
         lists.audioNames << audio.Filters(i).FriendlyName;
     }
     // Also without a sound card the stored choice stands, so that the sound can still travel
     // inside the DV stream.
-    lists.audioIndex = restoredIndex(stored.audioOutIndex, 1, lists.audioNames.size());
+    selections.audioOutIndex = restoredIndex(stored.audioOutIndex, 1, lists.audioNames.size());
+    return selections;
+}
+
+QString AudioEntryOfVideoDevice(const TDeviceLists& lists, int videoOutIndex) {
+    if (videoOutIndex < 0 || videoOutIndex >= lists.videoNames.size()) {
+        return kNoAudioText;
+    }
+    return lists.videoNames.at(videoOutIndex);
 }
 
 std::shared_ptr<platform::IBaseFilter> AttachDeviceToVideoOutGraph(const TDeviceLists& lists,
+                                                                   int videoOutIndex,
                                                                    graph::TFilterGraph& fgVOut) {
     if (lists.videoNames.isEmpty() || !lists.VideoOutDevices) {
         return nullptr;
     }
     fgVOut.setActive(true);
     fgVOut.ClearFilters();
-    if (lists.videoIndex < 0) {
+    if (videoOutIndex < 0 || videoOutIndex >= lists.videoNames.size()) {
         return nullptr;
     }
     auto& devices = *lists.VideoOutDevices;
-    const auto device = devices.CreateFilterByCLSID(devices.Filters(lists.videoIndex).CLSID);
+    const auto device = devices.CreateFilterByCLSID(devices.Filters(videoOutIndex).CLSID);
     const auto builder = fgVOut.query<platform::IGraphBuilder>();
     if (!device || !builder || platform::FAILED(builder->AddFilter(device, kDvCamFilterName))) {
         return nullptr;

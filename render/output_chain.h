@@ -29,27 +29,39 @@ struct TStoredDeviceSelections {
     int audioOutIndex = 1;
 };
 
-// The two device enumerations and the lists shown from them.
+// The two device enumerations and the names the "Video" and "Audio" lists show from them. The
+// selections are not kept here: they live in the lists that show the names.
 struct TDeviceLists {
     std::unique_ptr<graph::TSysDevEnum> VideoOutDevices;
     std::unique_ptr<graph::TSysDevEnum> AudioOutDevices;
     QStringList videoNames;
-    int videoIndex = -1;
     // Entry 0 "- No audio -", entry 1 the selected video device, then the audio renderers.
     QStringList audioNames;
-    int audioIndex = -1;
 };
 
-// Recreates both enumerations over `registry` and refills the lists, restoring the stored
-// selections. A stored selection outside its list falls back to the list's default.
-void FillDeviceLists(
+// The entries to select in the two lists after a fill; -1 selects none.
+struct TDeviceSelections {
+    int videoOutIndex = -1;
+    int audioOutIndex = -1;
+};
+
+// Recreates both enumerations over `registry` and refills the names, entry 1 of the audio
+// names naming the video device that the stored selection chooses. Gives the selections to
+// show: the stored ones, or the list's default (video 0, audio 1) for a stored selection
+// outside its list.
+TDeviceSelections FillDeviceLists(
     TDeviceLists& lists, const TStoredDeviceSelections& stored,
     const std::shared_ptr<platform::FilterRegistry>& registry = platform::platformFilterRegistry());
 
-// Clears `fgVOut` (activating it) and adds the selected DV device as "dvCam", so that the
-// graph reports the device's removal and return. Nothing when the video list is empty. Gives
-// the device added, or none.
+// The text of the audio list's entry 1 while video entry `videoOutIndex` is selected: that
+// device's name, or "- No audio -" when none is selected.
+QString AudioEntryOfVideoDevice(const TDeviceLists& lists, int videoOutIndex);
+
+// Clears `fgVOut` (activating it) and adds video device `videoOutIndex` as "dvCam", so that the
+// graph reports the device's removal and return. Nothing when the video list is empty; the
+// graph is only cleared when no device is selected. Gives the device added, or none.
 std::shared_ptr<platform::IBaseFilter> AttachDeviceToVideoOutGraph(const TDeviceLists& lists,
+                                                                   int videoOutIndex,
                                                                    graph::TFilterGraph& fgVOut);
 
 // Gives every filter of `fgMain` whose name begins with "Resizer" and which offers IResize the

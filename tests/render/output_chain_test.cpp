@@ -109,30 +109,35 @@ protected:
 };
 
 TEST_F(OutputChainTest, DeviceListsShowDevicesAndRestoreSelections) {
+    auto selections = render::FillDeviceLists(devices, {}, registry);
     EXPECT_EQ(devices.videoNames,
               (QStringList{QStringLiteral("Test Camcorder"), QStringLiteral("DV Monitor"),
                            QStringLiteral("DV File Recorder")}));
-    EXPECT_EQ(devices.videoIndex, 0);
+    EXPECT_EQ(selections.videoOutIndex, 0);
     EXPECT_EQ(devices.audioNames,
               (QStringList{render::kNoAudioText, QStringLiteral("Test Camcorder"),
                            QStringLiteral("Test Speakers")}));
-    EXPECT_EQ(devices.audioIndex, 1);
+    EXPECT_EQ(selections.audioOutIndex, 1);
 
-    render::FillDeviceLists(devices, {.videoOutIndex = 1, .audioOutIndex = 2}, registry);
+    selections =
+        render::FillDeviceLists(devices, {.videoOutIndex = 1, .audioOutIndex = 2}, registry);
     EXPECT_EQ(devices.audioNames.at(1), QStringLiteral("DV Monitor"));
-    EXPECT_EQ(devices.videoIndex, 1);
-    EXPECT_EQ(devices.audioIndex, 2);
+    EXPECT_EQ(selections.videoOutIndex, 1);
+    EXPECT_EQ(selections.audioOutIndex, 2);
+    EXPECT_EQ(render::AudioEntryOfVideoDevice(devices, 2), QStringLiteral("DV File Recorder"));
+    EXPECT_EQ(render::AudioEntryOfVideoDevice(devices, -1), render::kNoAudioText);
 
     // A stored selection past the list falls back to the default.
-    render::FillDeviceLists(devices, {.videoOutIndex = 9, .audioOutIndex = 9}, registry);
-    EXPECT_EQ(devices.videoIndex, 0);
-    EXPECT_EQ(devices.audioIndex, 1);
+    selections =
+        render::FillDeviceLists(devices, {.videoOutIndex = 9, .audioOutIndex = 9}, registry);
+    EXPECT_EQ(selections.videoOutIndex, 0);
+    EXPECT_EQ(selections.audioOutIndex, 1);
 
     // Without a video device, entry 1 reads "- No audio -".
     const auto empty = std::make_shared<platform::FilterRegistry>();
-    render::FillDeviceLists(devices, {}, empty);
+    selections = render::FillDeviceLists(devices, {}, empty);
     EXPECT_TRUE(devices.videoNames.isEmpty());
-    EXPECT_EQ(devices.videoIndex, -1);
+    EXPECT_EQ(selections.videoOutIndex, -1);
     EXPECT_EQ(devices.audioNames, (QStringList{render::kNoAudioText, render::kNoAudioText}));
 }
 
@@ -201,7 +206,7 @@ TEST_F(OutputChainTest, DeviceWatchGraphReportsRemovalAndReturn) {
     fgVOut.OnGraphDeviceLost = [&](graph::TFilterGraph*, const auto&, bool removed) {
         reports.push_back(removed);
     };
-    ASSERT_NE(render::AttachDeviceToVideoOutGraph(devices, fgVOut), nullptr);
+    ASSERT_NE(render::AttachDeviceToVideoOutGraph(devices, 0, fgVOut), nullptr);
     std::shared_ptr<platform::IBaseFilter> dvCam;
     fgVOut.query<platform::IGraphBuilder>()->FindFilterByName(render::kDvCamFilterName, &dvCam);
     ASSERT_NE(dvCam, nullptr);
@@ -220,7 +225,7 @@ TEST_F(OutputChainTest, DeviceWatchGraphReportsRemovalAndReturn) {
     EXPECT_NE(reports[0], reports[1]);
 
     // Attaching again replaces the device: one "dvCam" only.
-    ASSERT_NE(render::AttachDeviceToVideoOutGraph(devices, fgVOut), nullptr);
+    ASSERT_NE(render::AttachDeviceToVideoOutGraph(devices, 0, fgVOut), nullptr);
     EXPECT_EQ(fgVOut.query<platform::IFilterGraph>()->EnumFilters().size(), 1U);
 }
 

@@ -1,0 +1,210 @@
+#pragma once
+
+#include "app/main_window_services.h"
+#include "graph/filter_graph.h"
+#include "graph/filter_ref.h"
+#include "playlist/check_list.h"
+#include "render/build_graph_full.h"
+#include "render/build_settings.h"
+#include "render/output_chain.h"
+#include "render/probe.h"
+#include "render/transitions.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+class QFileDialog;
+class QPainter;
+
+namespace playlist {
+class TExplorerDrop;
+}
+namespace widgets {
+class TStatusBar;
+}
+
+namespace Ui {
+class TfmMain;
+}
+
+namespace app {
+
+// The settings of the next probe and graph build, as the controls hold them now.
+struct TControlSettings {
+    render::TBuildSettings build;
+    render::ProbeSettings probe;
+};
+
+// The main window: the playlist grid, the options pages, the transport toolbar with the two
+// trackbars, the status bar, and the graphs that play the main list out to the DV device.
+//
+// The implementation is split by concern: tfm_main.cpp (construction and the handler
+// connections), tfm_main_startup.cpp (first activation and close), tfm_main_playlist.cpp (main
+// list, grid, open dialog and drops), tfm_main_graph.cpp (graph build, tear-down, start),
+// tfm_main_devices.cpp (device lists), tfm_main_progress.cpp (build progress bar),
+// tfm_main_pending.cpp (handlers that have no behaviour yet).
+class TfmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TfmMain(TMainWindowServices services, QWidget* parent = nullptr);
+    ~TfmMain() override;
+    TfmMain(const TfmMain&) = delete;
+    TfmMain& operator=(const TfmMain&) = delete;
+
+    // The build and probe settings read from the controls; the controls are their only holder.
+    TControlSettings SettingsFromControls() const;
+
+    // Rebuilds the main list and the grid from the checked items of the master list.
+    void RebuildPlayList();
+    // Stops and empties the main graph and detaches the encoders.
+    void TearDownGraph();
+    // Builds the graph for the main list, makes item 0 current and performs "On Open".
+    void StartAfterOpen();
+    // Builds the graph for the main list; nothing without items or a video device.
+    void BuildGraph();
+
+    // The build progress bar on the status bar while the main list and the graph are rebuilt.
+    void ShowBuildProgress();
+    void StepBuildProgress(int steps);
+    void HideBuildProgress();
+
+    // Makes main-list item `index` the current one (highlighted row, grid Tag).
+    void SelectCurrentItem(int index);
+
+    // The device lists of the System page and the device-watch graph.
+    void FillDeviceLists();
+    void AttachDeviceToVideoOutGraph();
+    void ApplyStretchMode();
+    void ApplyTrackBarInterval();
+    void ApplyPriority();
+    void FillUsedFilters();
+    // The status bar's connection-error flag.
+    void SetConnectionError(platform::HRESULT result);
+    bool ConnectionError() const { return connectionError_; }
+
+    // The main list: one item per checked master-list item, each owning a copy of its record.
+    const playlist::CheckList& MainList() const { return mainList_; }
+    // The current main-list item, or -1.
+    int MainListItemIndex() const;
+    render::REFERENCE_TIME RenderRangeStart() const { return renderState_.RenderRangeStart; }
+    render::REFERENCE_TIME RenderRangeStop() const { return renderState_.RenderRangeStop; }
+    // The icon of each play-list kind (KindIconIndex), 20 x 13 pixels.
+    const std::vector<QPixmap>& ilVideoList() const { return ilVideoList_; }
+    // Whether the first-activation work has been done.
+    bool FirstActivationDone() const { return activated_; }
+
+    // The name of a toolbar area as the stored toolbar layout writes it ("DockTop" or
+    // "DockBottom"), and back; any other area or name gives none.
+    static QString DockName(Qt::ToolBarArea area);
+    static Qt::ToolBarArea DockArea(const QString& name);
+
+    graph::TFilterGraph fgMain;
+    graph::TFilterGraph fgVOut;
+    graph::TFilter MSDVVideoEncoder;
+    graph::TFilter MainConceptDVVideoEncoder;
+
+signals:
+    // The window has been closed (after FormCloseQuery).
+    void closed();
+
+public slots:
+    // Start-up and shut-down.
+    void FormActivate();
+    void FormCloseQuery();
+    void laWebClick();
+
+    // Play list.
+    void buOpenFileClick();
+    void buOpenListClick();
+    void ExplorerDrop1Dropped(QObject* sender, const QStringList& files, int fileCount, int x,
+                              int y);
+    void sgPlayListDblClick();
+
+    // Transport.
+    void buPlayClick();
+    void buPlayNoShClick();
+    void buPauseClick();
+    void buStopClick();
+    void buPrevClick();
+    void buNextClick();
+    void cbOnEndChange();
+
+    // Options.
+    void lbOptionsClick();
+    void Button3Click();
+    void SpeedButton2Click();
+    void cbVideoOutChange();
+    void cbAudioOutChange();
+    void rgStretchModeClick();
+    void rgRecompressModeClick();
+    void tbTrackBarUpdateIntervalChange();
+    void cbPriorityChange();
+    void tsAdvOptionsShow();
+    void tbVolumeChange();
+    void buPropertiesClick();
+    void lbUsedFiltersDblClick();
+
+    // Shortcuts and priority.
+    void TabSheet2Show();
+    void buScLoadSavedClick();
+    void buScApplyChangesClick();
+    void buPrRealTimeClick();
+
+    // Graph notifications.
+    void fgMainGraphComplete(graph::TFilterGraph* sender, platform::HRESULT result,
+                             const std::shared_ptr<platform::IBaseFilter>& renderer);
+    void fgMainGraphPaused(graph::TFilterGraph* sender, platform::HRESULT result);
+    void fgMainGraphChanged(graph::TFilterGraph* sender);
+    void fgVOutGraphDeviceLost(graph::TFilterGraph* sender,
+                               const std::shared_ptr<platform::IBaseFilter>& device, bool removed);
+
+    // Status bar.
+    void StatusBarDrawPanel(widgets::TStatusBar* sender, int panel, QPainter& painter,
+                            const QRect& rect);
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Binds every control, component and graph event to its handler.
+    void ConnectHandlers();
+    void SetUpControls();
+    void SetAboutTexts();
+    void ShowOptionsPage();
+    void LoadToolbarLayout();
+    void SaveToolbarLayout();
+    // The "On Open" choice on fgMain, with its toolbar button checked.
+    void PerformOnOpen();
+    // Replaces (or, with `replace` unset, extends) the master list by `paths` through the
+    // add-files rule, then tears down, rebuilds and starts.
+    void OpenPaths(const QStringList& paths, bool replace);
+    // The stored device selections, and the immediate write of one of them.
+    render::TStoredDeviceSelections StoredDeviceSelections() const;
+    void StoreDeviceSelection(const QString& valueName, int index);
+    void ClearPlayListGrid();
+
+    TMainWindowServices services_;
+    std::unique_ptr<Ui::TfmMain> ui;
+    playlist::CheckList mainList_;
+    playlist::TExplorerDrop* ExplorerDrop1 = nullptr;
+    QPointer<QFileDialog> OD;
+    bool odHasInitialFolder_ = false;
+    std::vector<QPixmap> ilVideoList_;
+    QPixmap ilConError_;
+    render::TDeviceLists devices_;
+    render::TRenderState renderState_;
+    render::TRandomGenerator random_;
+    render::TGraphBuildState buildState_;
+    bool activated_ = false;
+    bool connectionError_ = false;
+};
+
+} // namespace app
