@@ -134,6 +134,15 @@ bool isPlayListFile(const QString& path) {
     return dot >= 0 && name.sliced(dot).toString().toLower() == QLatin1String(".plst");
 }
 
+QString WithPlayListExtension(const QString& fileName) {
+    const QStringView name =
+        QStringView(fileName).sliced(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    if (name.isEmpty() || name.contains(QLatin1Char('.'))) {
+        return fileName;
+    }
+    return fileName + QStringLiteral(".plst");
+}
+
 void AddFiles(const QStringList& paths, CheckList& list) {
     for (const QString& path : paths) {
         if (isPlayListFile(path)) {

@@ -40,6 +40,10 @@ std::optional<qint64> parseProfileInteger(const QString& text);
 // True when the path's extension, lower-cased, is ".plst"; the contents are never looked at.
 bool isPlayListFile(const QString& path);
 
+// A playlist name as the user typed it into a file dialog: ".plst" is appended when the file
+// name has no extension at all.
+QString WithPlayListExtension(const QString& fileName);
+
 // The add-files rule: each path in order is read with LoadPlayList when it names a playlist
 // file and otherwise appended as one checked item. Nothing is sorted or de-duplicated, and
 // playlists named inside playlists are ordinary items.
