@@ -3,8 +3,10 @@
 #include "playlist/playlist_file.h"
 
 #include <QDir>
+#include <QFileSystemModel>
 #include <QMenu>
 #include <QScrollBar>
+#include <QStorageInfo>
 
 namespace {
 
@@ -289,7 +291,7 @@ TEST_F(EditorBrowser, ViewStylesCycleFromTheButtonAndTheMenuChecksTheCurrentOne)
 
 TEST_F(EditorBrowser, TheFolderHistoryMenuGoesToTheChosenFolder) {
     QStringList folders;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 27; ++i) {
         folders.append(path(QStringLiteral("f%1").arg(i)));
         ASSERT_TRUE(QDir().mkpath(folders.last()));
         editor->MRUList().add(folders.last());
@@ -297,13 +299,29 @@ TEST_F(EditorBrowser, TheFolderHistoryMenuGoesToTheChosenFolder) {
     auto& menu = child<QMenu>("pmFolderHistory");
     emit menu.aboutToShow();
     const QList<QAction*> entries = menu.actions();
-    ASSERT_EQ(entries.size(), 12);
-    EXPECT_EQ(entries[0]->text(), "&1 " + folders[11]);
-    EXPECT_EQ(entries[8]->text(), "&9 " + folders[3]);
-    EXPECT_EQ(entries[9]->text(), "&A " + folders[2]);
-    EXPECT_EQ(entries[11]->text(), "&C " + folders[0]);
-    entries[10]->trigger();
+    ASSERT_EQ(entries.size(), 27);
+    EXPECT_EQ(entries[0]->text(), "&1 " + folders[26]);
+    EXPECT_EQ(entries[8]->text(), "&9 " + folders[18]);
+    EXPECT_EQ(entries[9]->text(), "&A " + folders[17]);
+    EXPECT_EQ(entries[26]->text(), "&R " + folders[0]);
+    entries[25]->trigger();
     EXPECT_EQ(folderTree().Path(), folders[1]);
+}
+
+TEST_F(EditorBrowser, TheTreeReachesTheHomeFolderAndEveryMountedDisk) {
+    QFileSystemModel& model = *folderTree().fileSystemModel();
+    QStringList places = {QDir::homePath()};
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        places.append(volume.rootPath());
+    }
+    for (const QString& place : places) {
+        QModelIndex index = model.index(place);
+        ASSERT_TRUE(index.isValid()) << place.toStdString();
+        while (index.parent().isValid()) {
+            index = index.parent();
+        }
+        EXPECT_EQ(index, model.index(0, 0, folderTree().rootIndex())) << place.toStdString();
+    }
 }
 
 } // namespace

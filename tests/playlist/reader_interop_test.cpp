@@ -148,6 +148,15 @@ TEST_F(PlayListSave, QuotedTextsAndInnerBlanksComeBackUnchanged) {
     EXPECT_EQ(items(loaded), items(list));
 }
 
+TEST(PlayListName, ABareNameGetsTheExtension) {
+    using playlist::WithPlayListExtension;
+    EXPECT_EQ(WithPlayListExtension("/lists/holiday"), "/lists/holiday.plst");
+    EXPECT_EQ(WithPlayListExtension("/lists.d/holiday"), "/lists.d/holiday.plst");
+    EXPECT_EQ(WithPlayListExtension("/lists/holiday.plst"), "/lists/holiday.plst");
+    EXPECT_EQ(WithPlayListExtension("/lists/holiday.txt"), "/lists/holiday.txt");
+    EXPECT_EQ(WithPlayListExtension("/lists/"), "/lists/");
+}
+
 // Folder names are compared as the file system compares them.
 class FolderHistoryOnDisk : public testsupport::TempDirTest {};
 
