@@ -44,9 +44,10 @@ test: build-ci stress-tsan
 # The streaming core's run/pause/seek/stop loop, 1,000 times under the thread sanitizer.
 stress-tsan: deps
 	cmake --preset tsan
-	cmake --build --preset tsan -j $(JOBS) --target streaming_graph_tests
+	cmake --build --preset tsan -j $(JOBS) --target streaming_graph_tests playlist_calc_len_test
 	QUINTAPE_GRAPH_LOOPS=1000 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 		./build/tsan/tests/platform/streaming/streaming_graph_tests --gtest_filter='*Stress*:*Loop*'
+	QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ./build/tsan/tests/playlist/playlist_calc_len_test --gtest_repeat=20
 
 bench: deps
 	cmake --preset release -DQUINTAPE_BUILD_BENCH=ON

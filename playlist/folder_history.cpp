@@ -3,7 +3,10 @@
 #include "platform/system/registry.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace playlist {
 
@@ -11,6 +14,20 @@ namespace {
 
 QString valueName(int position) {
     return QStringLiteral("MRU%1").arg(position);
+}
+
+// Two spellings name the same folder when they are equal, or when the file system resolves
+// both to one folder (a case-insensitive mount, a link). Names that differ only in case are
+// two folders on a case-sensitive file system.
+bool sameFolder(const QString& a, const QString& b) {
+    if (a == b) {
+        return true;
+    }
+    struct stat first {};
+    struct stat second {};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace
@@ -21,7 +38,7 @@ void FolderHistory::add(const QString& folder) {
     }
     const QString fullPath = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     for (qsizetype i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].compare(fullPath, Qt::CaseInsensitive) == 0) {
+        if (sameFolder(entries_[i], fullPath)) {
             entries_.removeAt(i);
             break;
         }

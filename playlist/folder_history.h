@@ -18,9 +18,10 @@ public:
         return QStringLiteral("Software\\Zarnit\\Quintape.3\\MRUPlayList");
     }
 
-    // Puts folder, expanded to a clean absolute path, at the top. An entry naming the same path
-    // without regard to case moves to the top and takes the new text; otherwise the entry
-    // beyond the 27th is dropped. An empty text changes nothing.
+    // Puts folder, expanded to a clean absolute path, at the top. An entry naming the same
+    // folder as the file system sees it (the same text, or another spelling that resolves to
+    // the same folder, as on a case-insensitive mount) moves to the top and takes the new text;
+    // otherwise the entry beyond the 27th is dropped. An empty text changes nothing.
     void add(const QString& folder);
 
     const QStringList& entries() const { return entries_; }

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace platform {
 
@@ -49,43 +50,97 @@ bool isWritableKeyName(const QString& name) {
            !name.startsWith(QLatin1Char('[')) && !name.startsWith(QLatin1Char(';'));
 }
 
+bool isLineEnd(char16_t c) {
+    return c == u'\n' || c == u'\r';
+}
+
+// Calls visit with every line of the file's text. A line ends at LF, at CR LF or at a lone CR.
+// A file that starts with a UTF-16 byte-order mark is decoded as UTF-16 as a whole; any other
+// file line by line as UTF-8, or as Windows-1252 where a line is not valid UTF-8.
+template <typename Visit> void forEachLine(QByteArrayView bytes, Visit visit) {
+    const auto startsWith = [&bytes](const char* mark, qsizetype size) {
+        return bytes.startsWith(QByteArrayView(mark, size));
+    };
+    std::optional<QStringDecoder::Encoding> wide;
+    if (startsWith("\xFF\xFE", 2)) {
+        wide = QStringDecoder::Utf16LE;
+    } else if (startsWith("\xFE\xFF", 2)) {
+        wide = QStringDecoder::Utf16BE;
+    }
+    if (wide) {
+        QStringDecoder decoder(*wide);
+        const QString text = decoder(bytes.sliced(2));
+        qsizetype start = 0;
+        while (start < text.size()) {
+            qsizetype end = start;
+            while (end < text.size() && !isLineEnd(text[end].unicode())) {
+                ++end;
+            }
+            visit(text.mid(start, end - start));
+            start = end + 1;
+        }
+        return;
+    }
+    if (startsWith("\xEF\xBB\xBF", 3)) {
+        bytes = bytes.sliced(3);
+    }
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') {
+            ++end;
+        }
+        visit(decodeUtf8OrWindows1252(bytes.sliced(start, end - start)));
+        start = end + 1;
+    }
+}
+
+// The profile reader drops one pair of matching quotes, single or double, around a value.
+bool isQuoted(const QString& value) {
+    return value.size() >= 2 &&
+           (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
+           value.back() == value.front();
+}
+
+QString unquoted(const QString& value) {
+    return isQuoted(value) ? value.mid(1, value.size() - 2) : value;
+}
+
 } // namespace
+
+bool isProfileBlank(QChar c) {
+    return isBlank(c);
+}
+
+QString ProfileValueText(const QString& value) {
+    return isQuoted(value) ? QLatin1Char('"') + value + QLatin1Char('"') : value;
+}
 
 EIniFileException::EIniFileException(const QString& message)
     : std::runtime_error(message.toStdString()), message_(message) {}
 
 ProfileFile ProfileFile::parse(QByteArrayView bytes) {
-    static constexpr char kBom[] = "\xEF\xBB\xBF";
-    if (bytes.startsWith(QByteArrayView(kBom, 3))) {
-        bytes = bytes.sliced(3);
-    }
     ProfileFile file;
     Section* current = nullptr;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0) {
-            end = bytes.size();
-        }
-        const QString line = trimBlanks(decodeUtf8OrWindows1252(bytes.sliced(start, end - start)));
-        start = end + 1;
+    forEachLine(bytes, [&file, &current](const QString& rawLine) {
+        const QString line = trimBlanks(rawLine);
         if (line.isEmpty() || line.front() == QLatin1Char(';')) {
-            continue;
+            return;
         }
         if (line.front() == QLatin1Char('[')) {
             const qsizetype close = line.lastIndexOf(QLatin1Char(']'));
             if (close > 0) {
                 const int index = file.appendSectionUnchecked(trimBlanks(line.mid(1, close - 1)));
                 current = &file.sections_[static_cast<std::size_t>(index)];
-                continue;
+                return;
             }
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (current == nullptr || equals < 0) {
-            continue;
+            return;
         }
         addEntry(*current, trimBlanks(line.left(equals)), trimBlanks(line.mid(equals + 1)));
-    }
+    });
     return file;
 }
 
@@ -153,7 +208,7 @@ std::optional<QString> ProfileFile::value(int sectionIndex, const QString& key) 
     if (found == section.firstEntry.cend()) {
         return std::nullopt;
     }
-    return section.entries[static_cast<std::size_t>(*found)].value;
+    return unquoted(section.entries[static_cast<std::size_t>(*found)].value);
 }
 
 std::optional<QString> ProfileFile::value(const QString& section, const QString& key) const {

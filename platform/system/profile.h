@@ -28,13 +28,17 @@ private:
 //   name is the text up to the last "]", without surrounding blanks. Sections keep file order;
 //   a name may occur more than once.
 // * Any other line with an "=" is a key: the name is the text before the first "=", the value
-//   the whole rest of the line, both without surrounding blanks. Quotes are kept as they stand.
+//   the whole rest of the line, both without surrounding blanks.
 // * Lines before the first section, lines without "=" and lines starting with ";" are ignored.
 // * Names are compared without regard to case. Looking a key up by section name searches the
-//   first section of that name only, and the first key of that name in it.
+//   first section of that name only, and the first key of that name in it; a later section of
+//   the same name is listed but never answers a lookup.
+// * A value read is stripped of one pair of matching quotes around it ("x" or 'x' reads x);
+//   the document keeps the text as it stands, so a rewritten file keeps its quotes.
 // * Every section and the whole of every value are read; there is no length limit.
-// * Reading accepts CR LF or LF line ends and an optional UTF-8 byte-order mark, and decodes
-//   each line as UTF-8, or as Windows-1252 when the line is not valid UTF-8.
+// * Lines end at CR LF, LF or a lone CR. A file with a UTF-16 byte-order mark (little- or
+//   big-endian) is read as UTF-16; any other file line by line as UTF-8 (with or without
+//   byte-order mark), or as Windows-1252 when the line is not valid UTF-8.
 // * Writing uses CR LF line ends and UTF-8 without byte-order mark, with no blank lines.
 class ProfileFile {
 public:
@@ -56,7 +60,8 @@ public:
     QString sectionName(int index) const { return sections_.at(index).name; }
     QStringList sectionNames() const;
 
-    // The value of key in the section at index; nullopt when the section lacks the key.
+    // The value of key in the section at index, without enclosing quotes; nullopt when the
+    // section lacks the key.
     std::optional<QString> value(int sectionIndex, const QString& key) const;
     // The value of key in the first section named section; nullopt when there is none.
     std::optional<QString> value(const QString& section, const QString& key) const;
@@ -93,6 +98,14 @@ private:
     std::vector<Section> sections_;
     QHash<QString, int> firstSection_; // folded section name -> index of its first section
 };
+
+// Whether the reader strips c around names and values (blanks, tabs, the end-of-file mark).
+bool isProfileBlank(QChar c);
+
+// The text to write for value so that the reader gives value back: a value that is itself
+// enclosed in a matching pair of quotes is written inside one more pair. Blanks at either end
+// and line breaks cannot be kept by any text.
+QString ProfileValueText(const QString& value);
 
 // Thin per-call profile functions over ProfileFile, named after their Windows counterparts.
 // The names of every section of the file in file order; empty when the file is missing.

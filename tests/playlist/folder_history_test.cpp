@@ -18,16 +18,19 @@ QString folder(int i) {
     return QStringLiteral("/clips/folder%1").arg(i);
 }
 
-TEST(FolderHistory, SameFolderInOtherCaseMovesToTheTopWithTheNewText) {
+TEST(FolderHistory, SameFolderMovesToTheTopAndOtherCaseIsAnotherFolder) {
     FolderHistory history;
     for (int i = 6; i >= 1; --i) {
         history.add(i == 5 ? "/media/Clips" : folder(i));
     }
     ASSERT_EQ(history.entries().at(4), "/media/Clips");
-    history.add("/media/clips/");
+    history.add("/media/Clips/");
     EXPECT_EQ(history.count(), 6);
     EXPECT_EQ(history.entries(),
-              QStringList({"/media/clips", folder(1), folder(2), folder(3), folder(4), folder(6)}));
+              QStringList({"/media/Clips", folder(1), folder(2), folder(3), folder(4), folder(6)}));
+    history.add("/media/clips");
+    EXPECT_EQ(history.count(), 7);
+    EXPECT_EQ(history.entries().mid(0, 2), QStringList({"/media/clips", "/media/Clips"}));
 }
 
 TEST(FolderHistory, ExpandsToACleanFullPath) {
