@@ -87,6 +87,19 @@ TEST_F(DvDevicesTest, FileRecorderWritesEveryFramePacedByTheClock) {
         const auto expected = joined(frames);
         ASSERT_EQ(static_cast<std::size_t>(written.size()), expected.size());
         EXPECT_EQ(std::memcmp(written.constData(), expected.data(), expected.size()), 0);
+        // The clock jumped six frame times at once: the four frames after the first came after
+        // their time. A file repeats nothing. The page shows the counts of the run.
+        const DvOutputStatistics statistics = recorder->GetOutputStatistics();
+        EXPECT_EQ(statistics.framesDelivered, 5);
+        EXPECT_EQ(statistics.framesLate, 4);
+        EXPECT_EQ(statistics.framesRepeated, 0);
+        PropertyPageRegistry pages;
+        RegisterFilterPropertyPages(pages);
+        const auto page = CreatePropertyFrame(nullptr, QStringLiteral("dvCam"), recorder, pages);
+        ASSERT_TRUE(page);
+        const auto* delivered = page->findChild<QLabel*>(QStringLiteral("lbFramesDelivered"));
+        ASSERT_TRUE(delivered);
+        EXPECT_EQ(delivered->text(), QStringLiteral("5"));
     }
 }
 
