@@ -1,9 +1,13 @@
 # Two entry points that each do all the set-up from a fresh clone:
 #   make run   - build Quintape, probe the demo playlist and play it out into a DV file
-#   make test  - build with sanitizers and run the test suite
-.PHONY: run test stress-tsan deps build-release build-ci bench format format-check clean
+#   make test  - build with sanitizers and run the test suite, the thread-sanitizer stress runs
+#                and every fuzz target for 20 s
+#   make fuzz  - build the fuzz targets (clang, address and undefined-behaviour sanitizers) and
+#                run each for FUZZ_SECONDS (default 60)
+.PHONY: run test stress-tsan fuzz deps build-release build-ci build-fuzz bench format format-check clean
 
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
 deps:
 	./scripts/install-deps
@@ -22,6 +26,7 @@ build-ci: deps
 
 test: build-ci stress-tsan
 	ctest --preset ci -j $(JOBS)
+	$(MAKE) fuzz FUZZ_SECONDS=20
 
 # The streaming core's run/pause/seek/stop loop, 1,000 times under the thread sanitizer.
 stress-tsan: deps
@@ -29,6 +34,18 @@ stress-tsan: deps
 	cmake --build --preset tsan -j $(JOBS) --target streaming_graph_tests
 	QUINTAPE_GRAPH_LOOPS=1000 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 		./build/tsan/tests/platform/streaming/streaming_graph_tests --gtest_filter='*Stress*:*Loop*'
+
+# Coverage instrumentation for libFuzzer in every library, sanitizers as in the ci build.
+build-fuzz: deps
+	cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+		-DQUINTAPE_SANITIZE=ON -DQUINTAPE_BUILD_TESTS=OFF -DQUINTAPE_BUILD_BENCH=OFF \
+		-DQUINTAPE_BUILD_FUZZ=ON
+	cmake --build build/fuzz -j $(JOBS) --target fuzzers
+
+fuzz: build-fuzz
+	./fuzz/run-fuzzers build/fuzz $(FUZZ_SECONDS)
 
 bench: deps
 	cmake --preset release -DQUINTAPE_BUILD_BENCH=ON
