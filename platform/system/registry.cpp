@@ -294,6 +294,10 @@ void Registry::readFile() {
         error_ = file.errorString();
         return;
     }
+    // A byte-order mark (from an editor) starts the file, not its first name.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes.remove(0, 3);
+    }
     Node* current = nullptr;
     for (const QByteArray& rawLine : bytes.split('\n')) {
         QString line = decodeUtf8OrWindows1252(rawLine);
