@@ -28,12 +28,21 @@ test: build-ci stress-tsan
 	ctest --preset ci -j $(JOBS)
 	$(MAKE) fuzz FUZZ_SECONDS=20
 
-# The streaming core's run/pause/seek/stop loop, 1,000 times under the thread sanitizer.
+# The streaming core's run/pause/seek/stop loop, 1,000 times under the thread sanitizer; then
+# the camcorder output on the simulated bus: Play, Stop and unplugging racing 200 times, bus
+# resets during transmission and the device watch.
 stress-tsan: deps
 	cmake --preset tsan
-	cmake --build --preset tsan -j $(JOBS) --target streaming_graph_tests
+	cmake --build --preset tsan -j $(JOBS) --target streaming_graph_tests devices_test \
+		dv_output_test
 	QUINTAPE_GRAPH_LOOPS=1000 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 		./build/tsan/tests/platform/streaming/streaming_graph_tests --gtest_filter='*Stress*:*Loop*'
+	QUINTAPE_CAMCORDER_LOOPS=200 QT_QPA_PLATFORM=offscreen \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		./build/tsan/tests/platform/filters/devices_test --gtest_filter='Camcorder*'
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		./build/tsan/tests/platform/filters/dv_output_test \
+		--gtest_filter='DvCamcorder*:DvDeviceWatch*'
 
 # Coverage instrumentation for libFuzzer in every library, sanitizers as in the ci build.
 build-fuzz: deps

@@ -437,6 +437,17 @@ bool DvSimulatedBus::runCyclesLocked(std::unique_lock<std::mutex>& lock, std::si
         if (transmit_ == nullptr || !started_ || (data_packets > 0 && cycles_run > cycle_limit)) {
             return false;
         }
+        // Interrupts held earlier and released now: the I/O thread refills before the bus goes
+        // on, as a thread that keeps up would have.
+        if (!hold_interrupts_ && interrupts_served_ < interrupts_raised_) {
+            const std::uint64_t raised = interrupts_raised_;
+            if (!changed_.wait_for(lock, kServeDeadline, [&] {
+                    return interrupts_served_ >= raised || transmit_ == nullptr || hold_interrupts_;
+                })) {
+                return false;
+            }
+            continue;
+        }
         ++cycles_run;
         ++cycle_;
         for (Device& device : devices_) {

@@ -279,6 +279,28 @@ TEST_F(DvCamcorderTest, PlayStopPlayKeepsFramesOnTheLibraryFrameStamp) {
     }
 }
 
+// An I/O thread held up past the ring: the bus sends nothing in the cycles it finds the ring
+// empty and reports them with the next packet; one wake-up then refills the whole ring, and the
+// frames stay whole and in order.
+TEST_F(DvCamcorderTest, ARingRunDryDropsCyclesWithoutBreakingFrames) {
+    auto output = makeOutput(DvStandard::Pal);
+    ASSERT_NE(output, nullptr);
+    pushFrames(*output, DvStandard::Pal, 1, 8);
+    QString error;
+    ASSERT_TRUE(output->start(&error)) << error.toStdString();
+    bus->holdInterrupts(true);
+    ASSERT_TRUE(bus->runCycles(DvSimulatedBus::kRingPackets + 500));
+    EXPECT_EQ(bus->droppedCycles(), 500u);
+    bus->holdInterrupts(false);
+    ASSERT_TRUE(bus->runDataPackets(300 * 3));
+    EXPECT_EQ(output->droppedCycles(), 500u);
+    const std::vector<int> numbers = receivedFrames(DvStandard::Pal, false);
+    ASSERT_GE(numbers.size(), 6u);
+    EXPECT_EQ(std::vector<int>(numbers.begin(), numbers.begin() + 6),
+              (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(bus->misalignedPackets(), 0u);
+}
+
 // A reset arrives while the I/O thread fills packets: the transmission goes on while the bus
 // scan and the reconnection happen elsewhere.
 TEST_F(DvCamcorderTest, BusResetWorkStaysOffTheIoThread) {
