@@ -8,6 +8,8 @@
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+# FFmpeg's codec threads are not instrumented (the frames for the camcorder tests are encoded).
+TSAN_FFMPEG = suppressions=$(CURDIR)/tests/support/tsan.supp
 
 deps:
 	./scripts/install-deps
@@ -38,9 +40,9 @@ stress-tsan: deps
 	QUINTAPE_GRAPH_LOOPS=1000 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 		./build/tsan/tests/platform/streaming/streaming_graph_tests --gtest_filter='*Stress*:*Loop*'
 	QUINTAPE_CAMCORDER_LOOPS=200 QT_QPA_PLATFORM=offscreen \
-		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 $(TSAN_FFMPEG)" \
 		./build/tsan/tests/platform/filters/devices_test --gtest_filter='Camcorder*'
-	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 $(TSAN_FFMPEG)" \
 		./build/tsan/tests/platform/filters/dv_output_test \
 		--gtest_filter='DvCamcorder*:DvDeviceWatch*'
 
