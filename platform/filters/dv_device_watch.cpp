@@ -63,26 +63,10 @@ std::size_t DvDeviceWatch::scans() const {
 }
 
 void DvDeviceWatch::run(const std::shared_ptr<State>& state) {
-    const auto stopped = [&] {
-        const std::lock_guard lock(state->mutex);
-        return state->stop;
-    };
-    while (!stopped()) {
-        const std::optional<bool> present = state->bus->scan().presence(state->guid);
-        {
-            const std::lock_guard lock(state->mutex);
-            ++state->scans;
-            if (state->stop) {
-                return;
-            }
-        }
-        if (present.has_value()) {
-            state->on_change(*present);
-        }
-        const int wait_ms =
-            present.has_value() ? state->timing.poll_interval_ms : state->timing.retry_ms;
-
-        // Notices need a port; without them, and after each wait, look again.
+    for (;;) {
+        // The notices come before the scan: a reset between the two is then not missed. Without
+        // a port there are none; each round tries again. Only this thread creates or drops the
+        // notices object, so the pointer stays valid below.
         Dv1394ResetNotices* notices = nullptr;
         {
             std::unique_lock lock(state->mutex);
@@ -96,14 +80,27 @@ void DvDeviceWatch::run(const std::shared_ptr<State>& state) {
                 return;
             }
             notices = state->notices.get();
-            if (notices == nullptr) {
-                state->wake.wait_for(lock, std::chrono::milliseconds(wait_ms),
-                                     [&] { return state->stop; });
-                continue;
+        }
+        const std::optional<bool> present = state->bus->scan().presence(state->guid);
+        {
+            const std::lock_guard lock(state->mutex);
+            ++state->scans;
+            if (state->stop) {
+                return;
             }
         }
-        // Only this thread replaces or drops the notices object, so it stays valid here.
-        notices->wait(wait_ms);
+        if (present.has_value()) {
+            state->on_change(*present);
+        }
+        const int wait_ms =
+            present.has_value() ? state->timing.poll_interval_ms : state->timing.retry_ms;
+        if (notices != nullptr) {
+            notices->wait(wait_ms);
+        } else {
+            std::unique_lock lock(state->mutex);
+            state->wake.wait_for(lock, std::chrono::milliseconds(wait_ms),
+                                 [&] { return state->stop; });
+        }
     }
 }
 
