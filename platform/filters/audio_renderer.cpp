@@ -110,6 +110,16 @@ HRESULT AudioRendererFilter::DoRenderSample(IMediaSample& sample) {
     return S_OK;
 }
 
+void AudioRendererFilter::OnEndOfStream() {
+    {
+        const std::lock_guard lock(mutex_);
+        if (!open_) {
+            return;
+        }
+    }
+    output_->drain();
+}
+
 void AudioRendererFilter::onDeactivate() {
     {
         const std::lock_guard lock(mutex_);

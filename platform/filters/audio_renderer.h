@@ -11,7 +11,8 @@
 // A sound output of Qt Multimedia as an audio renderer: plays PCM (WAVEFORMATEX, 8, 16 or
 // 32-bit integer) in push mode, each sample when the graph's clock reaches its time (at once
 // without a clock, then paced by the output's own buffer). The output lives on a thread of the
-// filter (AudioOutputThread) while the filter is paused or running.
+// filter (AudioOutputThread) while the filter is paused or running. At the end of the stream
+// EC_COMPLETE waits until the device has played the sound still in its buffers.
 namespace platform {
 
 // The class of every Qt audio output in the audio renderer category.
@@ -34,6 +35,7 @@ public:
 protected:
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& mediaType) override;
     HRESULT DoRenderSample(IMediaSample& sample) override;
+    void OnEndOfStream() override;
     HRESULT onActivate() override;
     void onDeactivate() override;
 

@@ -6,12 +6,18 @@
 #include <QThread>
 #include <QTimer>
 
+#include <chrono>
+
 namespace platform {
 
 namespace {
 constexpr int kFeedIntervalMs = 10;
 constexpr std::int64_t kSinkBufferUSecs = 200'000;
 constexpr std::int64_t kQueueUSecs = 250'000;
+// The device's position is interpolated between its reports: played means within this.
+constexpr std::int64_t kPlayedToleranceUSecs = 20'000;
+// How long past the sound's own length a drain waits for a device that stopped reporting.
+constexpr std::int64_t kDrainMarginUSecs = 2'000'000;
 } // namespace
 
 AudioOutputThread::AudioOutputThread()
@@ -39,6 +45,10 @@ bool AudioOutputThread::open(const QByteArray& device_id, const QAudioFormat& fo
         queue_.clear();
         interrupted_ = false;
         failure_.clear();
+        format_ = format;
+        written_usecs_ = 0;
+        draining_ = false;
+        drained_ = false;
         frame_bytes_ = std::max(format.bytesPerFrame(), 1);
         capacity_bytes_ = std::max<qsizetype>(format.bytesForDuration(kQueueUSecs), frame_bytes_);
     }
@@ -93,6 +103,7 @@ void AudioOutputThread::feed() {
         return;
     }
     qsizetype written = 0;
+    bool drained = false;
     {
         const std::lock_guard lock(mutex_);
         const qsizetype room = sink_->bytesFree();
@@ -101,12 +112,35 @@ void AudioOutputThread::feed() {
             written = io_->write(queue_.constData(), count);
             if (written > 0) {
                 queue_.remove(0, written);
+                written_usecs_ += format_.durationForBytes(static_cast<qint32>(written));
             }
         }
+        if (draining_ && !drained_ && queue_.isEmpty() &&
+            sink_->processedUSecs() + kPlayedToleranceUSecs >= written_usecs_) {
+            drained_ = true;
+            drained = true;
+        }
     }
-    if (written > 0) {
+    if (written > 0 || drained) {
         room_.notify_all();
     }
+}
+
+bool AudioOutputThread::drain() {
+    std::int64_t remaining_usecs = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        draining_ = true;
+        drained_ = false;
+        remaining_usecs = written_usecs_ + format_.durationForBytes(static_cast<qint32>(
+                                               std::min<qsizetype>(queue_.size(), INT32_MAX)));
+    }
+    remaining_usecs = std::max<std::int64_t>(remaining_usecs - processedUSecs(), 0);
+    std::unique_lock lock(mutex_);
+    room_.wait_for(lock, std::chrono::microseconds(remaining_usecs + kDrainMarginUSecs),
+                   [this] { return drained_ || interrupted_ || !failure_.isEmpty(); });
+    draining_ = false;
+    return drained_ && !interrupted_ && failure_.isEmpty();
 }
 
 bool AudioOutputThread::write(std::span<const std::uint8_t> pcm, QString* error) {

@@ -38,7 +38,11 @@ public:
     // Adds PCM (whole sample frames); waits while the queue is full. False when the output has
     // failed or was interrupted.
     bool write(std::span<const std::uint8_t> pcm, QString* error);
-    // Makes waiting writes return false until the next open.
+    // Waits until the device has played everything written so far; false when the output was
+    // interrupted or failed first. A device that stops reporting progress ends the wait after
+    // the time the sound needs plus a margin.
+    bool drain();
+    // Makes waiting writes (and a drain) return false until the next open.
     void interrupt();
     // Stops and destroys the sink.
     void close();
@@ -66,6 +70,11 @@ private:
     qsizetype frame_bytes_ = 1;
     bool interrupted_ = false;
     QString failure_;
+    QAudioFormat format_;
+    // Sound handed to the sink since open, and whether all of it has been played.
+    std::int64_t written_usecs_ = 0;
+    bool draining_ = false;
+    bool drained_ = false;
 };
 
 } // namespace platform

@@ -9,6 +9,7 @@
 
 #include <QAudioDevice>
 #include <QMediaDevices>
+#include <QStringList>
 
 namespace platform {
 
@@ -27,23 +28,31 @@ QString dvCamcorderInstanceName(std::uint64_t guid) {
 
 bool RegisterDvDevices(FilterRegistry& registry, std::shared_ptr<Ieee1394Bus> bus, QString* error,
                        DvDeviceRegistrationOptions options) {
-    std::vector<Dv1394Node> nodes;
-    QString scan_error;
-    const bool scanned = bus && bus->scan(nodes, &scan_error);
-    if (!bus) {
-        scan_error = dv1394NoPortText();
+    Dv1394Scan scan;
+    if (bus) {
+        scan = bus->scan();
+    } else {
+        scan.error = dv1394NoPortText();
     }
+    const bool scanned = scan.succeeded();
     if (error != nullptr) {
-        *error = scanned ? QString() : scan_error;
+        *error = scanned ? QString() : scan.error;
     }
 
-    // Camcorders: drop the old list, register what is on the bus now.
+    // Camcorders: drop the old list, register what is on the bus now. A camcorder that an
+    // incomplete scan missed (its ROM did not answer after a reset) stays listed.
+    QStringList found;
+    for (const Dv1394Node& node : scan.nodes) {
+        found << dvCamcorderInstanceName(node.guid);
+    }
+    const bool complete = scan.status != Dv1394ScanStatus::Incomplete;
     for (const DeviceRegistration& device : registry.devices(CLSID_VideoInputDeviceCategory)) {
-        if (device.clsid == CLSID_DvCamcorder) {
+        if (device.clsid == CLSID_DvCamcorder &&
+            (complete || found.contains(device.instanceName))) {
             registry.remove(device.category, device.instanceName);
         }
     }
-    for (const Dv1394Node& node : nodes) {
+    for (const Dv1394Node& node : scan.nodes) {
         const QString label =
             node.label.trimmed().isEmpty() ? QStringLiteral("DV Camcorder") : node.label.trimmed();
         DvCamcorderDevice device{bus, node.guid, label, options.watch_interval_ms};

@@ -14,11 +14,13 @@
 namespace platform {
 
 struct DvDeviceRegistrationOptions {
-    // How often a camcorder filter in a graph scans the bus for its device.
-    int watch_interval_ms = 1000;
+    // How often a camcorder filter in a graph scans the bus for its device, besides the scans
+    // that follow bus resets.
+    int watch_interval_ms = 5000;
 };
 
-// Rescans the bus: camcorders no longer found are removed, new ones added; the two virtual
+// Rescans the bus: camcorders no longer found are removed (unless the scan was incomplete), new
+// ones added; the two virtual
 // devices are added when missing. Gives false and the bus's error text when the bus cannot be
 // scanned (no port, no permission); the virtual devices are registered regardless.
 bool RegisterDvDevices(FilterRegistry& registry, std::shared_ptr<Ieee1394Bus> bus,

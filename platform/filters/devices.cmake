@@ -4,6 +4,8 @@ list(APPEND QUINTAPE_FILTERS_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_renderer.h ${CMAKE_CURRENT_LIST_DIR}/dv_device_renderer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dv_output_statistics.h
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_watch.h ${CMAKE_CURRENT_LIST_DIR}/dv_device_watch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dv_device_silence.h ${CMAKE_CURRENT_LIST_DIR}/dv_device_silence.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dv_device_pages.h ${CMAKE_CURRENT_LIST_DIR}/dv_device_pages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_camcorder.h
     ${CMAKE_CURRENT_LIST_DIR}/dv_device_camcorder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dv_monitor_decoder.h ${CMAKE_CURRENT_LIST_DIR}/dv_monitor_decoder.cpp

@@ -10,7 +10,9 @@ list(APPEND QUINTAPE_FILTERS_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/dv_sink.h
     ${CMAKE_CURRENT_LIST_DIR}/dv_file_sink.h ${CMAKE_CURRENT_LIST_DIR}/dv_file_sink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dv_1394_bus.h ${CMAKE_CURRENT_LIST_DIR}/dv_1394_texts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dv_1394_access.h ${CMAKE_CURRENT_LIST_DIR}/dv_1394_access.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dv_1394_system_bus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dv_1394_reconnect.h ${CMAKE_CURRENT_LIST_DIR}/dv_1394_reconnect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dv_1394_simulated_bus.h
     ${CMAKE_CURRENT_LIST_DIR}/dv_1394_simulated_bus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dv_1394_output.h ${CMAKE_CURRENT_LIST_DIR}/dv_1394_output.cpp)

@@ -2,7 +2,6 @@
 
 #include "platform/filters/dv_1394_output.h"
 #include "platform/filters/dv_device_classes.h"
-#include "platform/filters/dv_device_watch.h"
 #include "platform/streaming/event_codes.h"
 
 namespace platform {
@@ -25,16 +24,23 @@ DvCamcorderFilter::DvCamcorderFilter(DvCamcorderDevice device)
 }
 
 DvCamcorderFilter::~DvCamcorderFilter() {
-    const std::lock_guard lock(watch_mutex_);
-    watch_.reset();
+    std::unique_ptr<DvDeviceWatch> watch;
+    {
+        const std::lock_guard lock(watch_mutex_);
+        watch = std::move(watch_);
+    }
 }
 
 HRESULT DvCamcorderFilter::JoinFilterGraph(const std::shared_ptr<IFilterGraph>& graph,
                                            const QString& name) {
     if (!graph) {
         // Stop watching before leaving, so that no event goes to the old graph afterwards.
-        const std::lock_guard lock(watch_mutex_);
-        watch_.reset();
+        std::unique_ptr<DvDeviceWatch> watch;
+        {
+            const std::lock_guard lock(watch_mutex_);
+            watch = std::move(watch_);
+        }
+        watch.reset();
         return DvDeviceRenderer::JoinFilterGraph(graph, name);
     }
     const HRESULT hr = DvDeviceRenderer::JoinFilterGraph(graph, name);
@@ -43,29 +49,60 @@ HRESULT DvCamcorderFilter::JoinFilterGraph(const std::shared_ptr<IFilterGraph>& 
     }
     const std::lock_guard lock(watch_mutex_);
     if (!watch_) {
-        // The state on joining is the starting point; only changes are reported.
-        {
-            const std::lock_guard presence(presence_mutex_);
-            present_ = DvDeviceWatch::devicePresent(*device_.bus, device_.guid);
-        }
-        watch_ =
-            std::make_unique<DvDeviceWatch>(device_.bus, device_.guid, device_.watch_interval_ms,
-                                            [this](bool present) { reportPresence(present); });
+        // The state on joining is the starting point; only changes are reported. A scan that
+        // cannot tell leaves the device present, as it was when it was listed.
+        present_ = device_.bus->scan().presence(device_.guid).value_or(true);
+        DvDeviceWatchTiming timing;
+        timing.poll_interval_ms = device_.watch_interval_ms;
+        watch_ = std::make_unique<DvDeviceWatch>(device_.bus, device_.guid, present_.load(), timing,
+                                                 [this](bool present) { reportPresence(present); });
     }
     return hr;
 }
 
 void DvCamcorderFilter::reportPresence(bool present) {
-    const std::lock_guard lock(presence_mutex_);
-    if (present_.load() == present) {
-        return;
-    }
     present_ = present;
     notifyEvent(EC_DEVICE_LOST, eventParamFromFilter(this), present ? 1 : 0);
 }
 
-std::uint64_t DvCamcorderFilter::framesRepeated() const {
-    return repeated_before_.load();
+std::size_t DvCamcorderFilter::watchScans() const {
+    const std::lock_guard lock(watch_mutex_);
+    return watch_ ? watch_->scans() : 0;
+}
+
+DvOutputStatistics DvCamcorderFilter::GetOutputStatistics() const {
+    if (const auto sink = currentSink()) {
+        return outputOf(*sink).statistics();
+    }
+    const std::lock_guard lock(statistics_mutex_);
+    return last_statistics_;
+}
+
+DvCamcorderStatus DvCamcorderFilter::status() const {
+    DvCamcorderStatus status;
+    status.label = device_.label;
+    status.guid = device_.guid;
+    status.present = present_.load();
+    status.last_error = lastError();
+    if (const auto sink = currentSink()) {
+        const DvCamcorderOutput& output = outputOf(*sink);
+        status.running = output.running();
+        status.channel = output.channel();
+        status.point_to_point = output.pointToPoint();
+        status.dropped_cycles = output.droppedCycles();
+    } else {
+        const std::lock_guard lock(statistics_mutex_);
+        status.dropped_cycles = last_dropped_cycles_;
+    }
+    return status;
+}
+
+HRESULT DvCamcorderFilter::GetPages(CAUUID* pages) {
+    if (pages == nullptr) {
+        return E_POINTER;
+    }
+    pages->elems = {CLSID_DvCamcorderPropertyPage};
+    return S_OK;
 }
 
 std::shared_ptr<DvSink> DvCamcorderFilter::openSink(DvStandard standard, QString* error) {
@@ -74,7 +111,6 @@ std::shared_ptr<DvSink> DvCamcorderFilter::openSink(DvStandard standard, QString
     options.standard = standard;
     options.queue_frames = kQueueFrames;
     options.start_frames = kStartFrames;
-    options.on_device_event = [this](int event) { reportPresence(event == kDvDeviceBack); };
     last_frame_.clear();
     return DvCamcorderOutput::create(device_.bus, options, error);
 }
@@ -95,22 +131,25 @@ bool DvCamcorderFilter::framePushed(DvSink& sink, std::span<const std::uint8_t> 
 
 void DvCamcorderFilter::streamEnded(DvSink& sink) {
     DvCamcorderOutput& output = outputOf(sink);
-    if (output.running() || last_frame_.empty()) {
-        return;
-    }
-    // A stream shorter than the start queue: the last frame fills it, as the device would
-    // repeat it anyway.
-    QString error;
-    while (output.framesQueued() < kStartFrames) {
-        if (!output.pushFrame(last_frame_, &error)) {
+    if (!output.running() && !last_frame_.empty()) {
+        // A stream shorter than the start queue: the last frame fills it, as the device would
+        // repeat it anyway.
+        QString error;
+        while (output.framesQueued() < kStartFrames) {
+            if (!output.pushFrame(last_frame_, &error)) {
+                setLastError(error);
+                return;
+            }
+        }
+        last_frame_.clear();
+        if (!output.start(&error)) {
             setLastError(error);
             return;
         }
     }
-    last_frame_.clear();
-    if (!output.start(&error)) {
-        setLastError(error);
-    }
+    // EC_COMPLETE only once the device has been sent the last frame.
+    output.endOfStream();
+    output.waitUntilSent();
 }
 
 void DvCamcorderFilter::interruptSink(DvSink& sink) {
@@ -120,7 +159,14 @@ void DvCamcorderFilter::interruptSink(DvSink& sink) {
 void DvCamcorderFilter::closeSink(DvSink& sink) {
     DvCamcorderOutput& output = outputOf(sink);
     output.stop();
-    repeated_before_ += output.framesRepeated();
+    {
+        const std::lock_guard lock(statistics_mutex_);
+        last_statistics_ = output.statistics();
+        last_dropped_cycles_ = output.droppedCycles();
+    }
+    if (!output.failure().isEmpty()) {
+        setLastError(output.failure());
+    }
     last_frame_.clear();
 }
 

@@ -2,8 +2,8 @@
 
 #include "platform/system/guid.h"
 
-// Class identifiers of the DV output devices in the video input device category, and of the
-// file recorder's property page. Every IEEE 1394 camcorder shares one class.
+// Class identifiers of the DV output devices in the video input device category, and of their
+// property pages. Every IEEE 1394 camcorder shares one class.
 namespace platform {
 
 inline constexpr CLSID CLSID_DvCamcorder{
@@ -14,5 +14,9 @@ inline constexpr CLSID CLSID_DvFileRecorder{
     0x5C3B1A42, 0x7E21, 0x4F0B, {0x9A, 0x61, 0x3D, 0x52, 0x0E, 0x84, 0x17, 0xC1}};
 inline constexpr CLSID CLSID_DvFileRecorderPropertyPage{
     0x5C3B1A43, 0x7E21, 0x4F0B, {0x9A, 0x61, 0x3D, 0x52, 0x0E, 0x84, 0x17, 0xC1}};
+inline constexpr CLSID CLSID_DvCamcorderPropertyPage{
+    0x5C3B1A44, 0x7E21, 0x4F0B, {0x9A, 0x61, 0x3D, 0x52, 0x0E, 0x84, 0x17, 0xC1}};
+inline constexpr CLSID CLSID_DvMonitorPropertyPage{
+    0x5C3B1A45, 0x7E21, 0x4F0B, {0x9A, 0x61, 0x3D, 0x52, 0x0E, 0x84, 0x17, 0xC1}};
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/filters/dv_device_renderer.h"
 
 #include "platform/streaming/media_type.h"
+#include "platform/streaming/reference_clock.h"
 #include "platform/streaming/streaming_errors.h"
 
 namespace platform {
@@ -31,6 +32,16 @@ void DvDeviceRenderer::setLastError(const QString& error) {
     last_error_ = error;
 }
 
+void DvDeviceRenderer::setCountsHeldPictures(bool on) {
+    const std::lock_guard lock(mutex_);
+    counts_held_pictures_ = on;
+}
+
+DvOutputStatistics DvDeviceRenderer::GetOutputStatistics() const {
+    const std::lock_guard lock(mutex_);
+    return statistics_;
+}
+
 std::shared_ptr<DvSink> DvDeviceRenderer::currentSink() const {
     const std::lock_guard lock(mutex_);
     return sink_;
@@ -38,6 +49,29 @@ std::shared_ptr<DvSink> DvDeviceRenderer::currentSink() const {
 
 HRESULT DvDeviceRenderer::CheckMediaType(const AM_MEDIA_TYPE& mediaType) {
     return isDvFrameMediaType(mediaType) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+void DvDeviceRenderer::countDelivery(const IMediaSample& sample) {
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    REFERENCE_TIME now = 0;
+    const auto clock = this->clock();
+    const bool timed = clock && SUCCEEDED(sample.GetTime(&start, &stop)) && stop > start &&
+                       SUCCEEDED(clock->GetTime(&now));
+    const std::lock_guard lock(mutex_);
+    ++statistics_.framesDelivered;
+    if (timed) {
+        const REFERENCE_TIME behind = now - startTime() - start;
+        const REFERENCE_TIME frame_time = stop - start;
+        if (behind >= frame_time) {
+            ++statistics_.framesLate;
+            // The first frame has no earlier picture to hold.
+            if (counts_held_pictures_ && has_previous_) {
+                statistics_.framesRepeated += behind / frame_time;
+            }
+        }
+    }
+    has_previous_ = true;
 }
 
 HRESULT DvDeviceRenderer::DoRenderSample(IMediaSample& sample) {
@@ -58,8 +92,15 @@ HRESULT DvDeviceRenderer::DoRenderSample(IMediaSample& sample) {
         }
         const std::lock_guard lock(mutex_);
         sink_ = sink;
+        statistics_ = {};
+        has_previous_ = false;
     }
-    if (!sink->pushFrame(frame, &error) || !framePushed(*sink, frame, sample, &error)) {
+    bool pushed = sink->pushFrame(frame, &error);
+    if (pushed) {
+        countDelivery(sample);
+        pushed = framePushed(*sink, frame, sample, &error);
+    }
+    if (!pushed) {
         {
             const std::lock_guard lock(mutex_);
             // A push interrupted by Stop is not a failure of the stream.

@@ -1,6 +1,9 @@
 #include "platform/filters/dv_file_recorder_page.h"
 
+#include "platform/filters/dv_device_pages.h"
+
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,7 +11,9 @@
 
 namespace platform {
 
-DvFileRecorderPage::DvFileRecorderPage(std::shared_ptr<IDvFileRecorder> recorder, QWidget* parent)
+DvFileRecorderPage::DvFileRecorderPage(std::shared_ptr<IDvFileRecorder> recorder,
+                                       std::shared_ptr<IDvOutputStatistics> statistics,
+                                       QWidget* parent)
     : QWidget(parent), recorder_(std::move(recorder)), path_edit_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("DV File Recorder"));
     path_edit_->setObjectName(QStringLiteral("edFileName"));
@@ -20,10 +25,14 @@ DvFileRecorderPage::DvFileRecorderPage(std::shared_ptr<IDvFileRecorder> recorder
     auto* browse_button = new QPushButton(QStringLiteral("Browse..."), this);
     browse_button->setObjectName(QStringLiteral("buBrowse"));
     connect(browse_button, &QPushButton::clicked, this, &DvFileRecorderPage::browse);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("File:"), this));
-    layout->addWidget(path_edit_, 1);
-    layout->addWidget(browse_button);
+    auto* path_row = new QHBoxLayout();
+    path_row->addWidget(path_edit_, 1);
+    path_row->addWidget(browse_button);
+    auto* layout = new QFormLayout(this);
+    layout->addRow(QStringLiteral("File:"), path_row);
+    if (statistics) {
+        new DvOutputStatisticsRows(layout, std::move(statistics));
+    }
 }
 
 bool DvFileRecorderPage::apply() {

@@ -3,7 +3,6 @@
 #include "platform/filters/dv_device_classes.h"
 #include "platform/filters/dv_monitor_decoder.h"
 #include "platform/filters/dv_monitor_window.h"
-#include "platform/streaming/reference_clock.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -148,9 +147,19 @@ private:
 
 DvMonitorFilter::DvMonitorFilter()
     : DvDeviceRenderer(QStringLiteral("DV Monitor"), CLSID_DvMonitor),
-      channel_(std::make_shared<Channel>()) {}
+      channel_(std::make_shared<Channel>()) {
+    setCountsHeldPictures(true);
+}
 
 DvMonitorFilter::~DvMonitorFilter() = default;
+
+HRESULT DvMonitorFilter::GetPages(CAUUID* pages) {
+    if (pages == nullptr) {
+        return E_POINTER;
+    }
+    pages->elems = {CLSID_DvMonitorPropertyPage};
+    return S_OK;
+}
 
 DvMonitorWindow* DvMonitorFilter::window() const {
     return channel_->window.get();
@@ -165,30 +174,15 @@ HRESULT DvMonitorFilter::onRun(REFERENCE_TIME tStart) {
 }
 
 std::shared_ptr<DvSink> DvMonitorFilter::openSink(DvStandard standard, QString*) {
-    has_previous_ = false;
     return std::make_shared<DvMonitorSink>(standard);
 }
 
-bool DvMonitorFilter::framePushed(DvSink& sink, std::span<const std::uint8_t>,
-                                  const IMediaSample& sample, QString*) {
-    REFERENCE_TIME start = 0;
-    REFERENCE_TIME stop = 0;
-    const auto clock = this->clock();
-    REFERENCE_TIME now = 0;
-    if (clock && SUCCEEDED(sample.GetTime(&start, &stop)) && stop > start &&
-        SUCCEEDED(clock->GetTime(&now))) {
-        const REFERENCE_TIME behind = now - startTime() - start;
-        const REFERENCE_TIME frame_time = stop - start;
-        if (behind >= frame_time) {
-            ++late_;
-            // The first frame has no earlier picture to repeat.
-            if (has_previous_) {
-                repeated_ += static_cast<std::uint64_t>(behind / frame_time);
-            }
-        }
-    }
-    has_previous_ = true;
-    channel_->post(static_cast<DvMonitorSink&>(sink).takeDecoded(), late_.load(), repeated_.load());
+bool DvMonitorFilter::framePushed(DvSink& sink, std::span<const std::uint8_t>, const IMediaSample&,
+                                  QString*) {
+    const DvOutputStatistics statistics = GetOutputStatistics();
+    channel_->post(static_cast<DvMonitorSink&>(sink).takeDecoded(),
+                   static_cast<std::uint64_t>(statistics.framesLate),
+                   static_cast<std::uint64_t>(statistics.framesRepeated));
     return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include "platform/filters/dv_device_renderer.h"
 
-#include <atomic>
 #include <memory>
 
 // "DV Monitor": shows the DV stream as sent, in a window of its own, and plays its sound. Frames
@@ -11,20 +10,25 @@
 // skipped). The window is created on the user-interface thread when the graph first runs; a
 // process without a QApplication gets no window.
 //
-// Counters: a frame is late when it is presented after its display time has ended on the
-// graph's clock; each whole frame time it comes behind its start is a frame time in which the
-// previous picture was shown again (a repeated frame).
+// Counters (IDvOutputStatistics, also shown in the window): a frame is late when it is presented
+// after its display time has ended on the graph's clock; each whole frame time it comes behind
+// its start is a frame time in which the previous picture was shown again (a repeated frame).
 namespace platform {
 
 class DvMonitorWindow;
 
-class DvMonitorFilter final : public DvDeviceRenderer {
+class DvMonitorFilter final : public DvDeviceRenderer, public ISpecifyPropertyPages {
 public:
     DvMonitorFilter();
     ~DvMonitorFilter() override;
 
-    std::uint64_t lateFrames() const { return late_.load(); }
-    std::uint64_t repeatedFrames() const { return repeated_.load(); }
+    HRESULT GetPages(CAUUID* pages) override;
+    std::uint64_t lateFrames() const {
+        return static_cast<std::uint64_t>(GetOutputStatistics().framesLate);
+    }
+    std::uint64_t repeatedFrames() const {
+        return static_cast<std::uint64_t>(GetOutputStatistics().framesRepeated);
+    }
     // The window, once created; use on the user-interface thread only.
     DvMonitorWindow* window() const;
 
@@ -37,9 +41,6 @@ private:
                      QString* error) override;
 
     std::shared_ptr<Channel> channel_;
-    std::atomic<std::uint64_t> late_ = 0;
-    std::atomic<std::uint64_t> repeated_ = 0;
-    bool has_previous_ = false;
 };
 
 } // namespace platform

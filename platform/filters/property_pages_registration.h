@@ -4,8 +4,8 @@
 
 namespace platform {
 
-// Makes the property pages of the platform's own filters (DV encoders, DV multiplexer, DV File
-// Recorder) known to `pages`.
+// Makes the property pages of the platform's own filters (DV encoders, DV multiplexer, DV devices)
+// known to `pages`.
 void RegisterFilterPropertyPages(PropertyPageRegistry& pages);
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/streaming/renderer_base.h"
 
 #include "platform/streaming/streaming_errors.h"
+#include "platform/streaming/thread_priority.h"
 #include "platform/system/query.h"
 
 #include <chrono>
@@ -140,7 +141,18 @@ bool RendererBase::stopRequested() {
     return sync_->stopRequested;
 }
 
+bool RendererBase::pacedOutput() {
+    if (wantsRealTimePriority()) {
+        return true;
+    }
+    const std::lock_guard lock(sync_->mutex);
+    return sync_->clock != nullptr && sync_->clockSync;
+}
+
 void RendererBase::stream(const std::shared_ptr<IPullPin>& upstream) {
+    if (pacedOutput()) {
+        useRealTimePriority(kOutputThreadPriority);
+    }
     OnStartStreaming();
     for (;;) {
         std::shared_ptr<IMediaSample> sample;

@@ -20,6 +20,9 @@ namespace platform {
 //             come, the renderer reports EC_COMPLETE;
 //   failure - a failed pull or DoRenderSample reports EC_ERRORABORT with the code, then
 //             EC_COMPLETE with it, and the thread ends.
+// A renderer that keeps pace with a clock or a device asks for real-time priority for its
+// streaming thread (SCHED_FIFO within RLIMIT_RTPRIO, silently normal otherwise); one that runs
+// as fast as possible keeps normal priority, so that it cannot starve the decoding threads.
 // Stop ends the thread: it flushes upstream so a blocked pull returns, and joins. A renderer
 // must be stopped before it is released (the graph does this).
 class RendererBase : public FilterBase, public IAMFilterMiscFlags, public IStreamingRenderer {
@@ -49,8 +52,13 @@ protected:
     // On the streaming thread: before the first pull, and when the thread ends.
     virtual void OnStartStreaming() {}
     virtual void OnStopStreaming() {}
-    // On the streaming thread when the upstream has no more samples.
+    // On the streaming thread when the upstream has no more samples. EC_COMPLETE follows once
+    // this returns: a renderer that still holds samples in a device waits here until the
+    // device has played them (Stop interrupts the wait through onDeactivate).
     virtual void OnEndOfStream() {}
+    // Whether the streaming thread feeds a device that paces itself (besides a renderer that
+    // presents on a clock): such threads ask for real-time priority.
+    virtual bool wantsRealTimePriority() const { return false; }
 
     HRESULT onActivate() override;
     HRESULT onRun(REFERENCE_TIME tStart) override;
@@ -87,6 +95,8 @@ private:
     enum class Timing { Present, Drop, Stop };
 
     void stream(const std::shared_ptr<IPullPin>& upstream);
+    // A clock or a device sets the pace of this renderer's thread.
+    bool pacedOutput();
     Timing waitUntil(REFERENCE_TIME streamTime, std::optional<REFERENCE_TIME> dropAfter);
     void markReady();
     void endOfStream();

@@ -158,7 +158,9 @@ void Registry::appendNode(const QString& path, const Node& node, bool isRoot, QB
 std::unique_ptr<Registry::Node> Registry::parse(const QByteArray& bytes) {
     auto root = std::make_unique<Node>();
     Node* current = nullptr;
-    for (const QByteArray& rawLine : bytes.split('\n')) {
+    // A byte-order mark (from an editor) starts the file, not its first name.
+    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    for (const QByteArray& rawLine : text.split('\n')) {
         const QString line = decodeUtf8OrWindows1252(rawLine).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
             line.startsWith(QLatin1Char('#'))) {

@@ -1,5 +1,7 @@
 #include "platform/system/text_codec.h"
 
+#include <QStringDecoder>
+
 #include <array>
 #include <cstdint>
 
@@ -80,7 +82,9 @@ QString decodeWindows1252(QByteArrayView bytes) {
 
 QString decodeUtf8OrWindows1252(QByteArrayView bytes) {
     if (isValidUtf8(bytes)) {
-        return QString::fromUtf8(bytes);
+        // A U+FEFF at the start is text like any other (QString::fromUtf8 would drop it).
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
     }
     return decodeWindows1252(bytes);
 }

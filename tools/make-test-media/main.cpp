@@ -1,6 +1,8 @@
-// make-test-media: writes the generated test media (--test DIR) or the demo set (--demo DIR).
+// make-test-media: writes the generated test media (--test DIR), the demo set (--demo DIR) or
+// the hostile media (--hostile DIR).
 
 #include "tools/make-test-media/demo_set.h"
+#include "tools/make-test-media/hostile_set.h"
 #include "tools/make-test-media/test_set.h"
 
 extern "C" {
@@ -16,7 +18,7 @@ extern "C" {
 namespace {
 
 int usage() {
-    std::cerr << "usage: make-test-media --test DIR | --demo DIR\n";
+    std::cerr << "usage: make-test-media --test DIR | --demo DIR | --hostile DIR\n";
     return 2;
 }
 
@@ -34,7 +36,8 @@ int main(int argc, char** argv) {
     }
     const QString& mode = arguments[1];
     const QString& folder = arguments[2];
-    if (mode != QLatin1String("--test") && mode != QLatin1String("--demo")) {
+    if (mode != QLatin1String("--test") && mode != QLatin1String("--demo") &&
+        mode != QLatin1String("--hostile")) {
         return usage();
     }
     av_log_set_level(AV_LOG_ERROR);
@@ -45,6 +48,8 @@ int main(int argc, char** argv) {
             for (const QString& note : testmedia::writeTestSet(folder)) {
                 std::cout << "make-test-media: note: " << note.toStdString() << '\n';
             }
+        } else if (mode == QLatin1String("--hostile")) {
+            testmedia::writeHostileSet(folder);
         } else {
             testmedia::writeDemoSet(folder);
         }
@@ -52,7 +57,7 @@ int main(int argc, char** argv) {
         std::cerr << "make-test-media: error: " << error.what() << '\n';
         return 1;
     }
-    std::cout << "make-test-media: wrote " << (mode == QLatin1String("--test") ? "test" : "demo")
-              << " media to " << folder.toStdString() << " in " << timer.elapsed() << " ms\n";
+    std::cout << "make-test-media: wrote " << mode.mid(2).toStdString() << " media to "
+              << folder.toStdString() << " in " << timer.elapsed() << " ms\n";
     return 0;
 }

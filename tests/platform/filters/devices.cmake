@@ -7,6 +7,7 @@ add_executable(devices_test
     ${CMAKE_CURRENT_LIST_DIR}/dv_test_support.cpp
     ${CMAKE_CURRENT_LIST_DIR}/devices_dv_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/devices_monitor_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/devices_soak_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/devices_audio_test.cpp)
 target_include_directories(devices_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(devices_test PRIVATE quintape_platform_filters GTest::gtest GTest::gmock

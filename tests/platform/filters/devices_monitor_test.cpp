@@ -1,10 +1,13 @@
 #include "platform/filters/dv_monitor.h"
 #include "platform/filters/dv_monitor_decoder.h"
 #include "platform/filters/dv_monitor_window.h"
+#include "platform/filters/property_pages_registration.h"
 #include "tests/platform/filters/devices_test_support.h"
 #include "tests/platform/streaming/graph_fixture.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QLabel>
 
 #include <chrono>
 #include <cstring>
@@ -98,6 +101,18 @@ TEST_F(DvMonitorTest, ShowsTheNewestFrameAndCountsLateAndRepeatedFrames) {
     DvMonitorWindow* const window = monitor->window();
     ASSERT_TRUE(processUntil([&] { return window->picture() == last.image; }));
     EXPECT_EQ(window->countersText(), QStringLiteral("Late frames: 2    Repeated frames: 3"));
+    // The same counts on the device's property page.
+    PropertyPageRegistry pages;
+    RegisterFilterPropertyPages(pages);
+    const auto page = CreatePropertyFrame(nullptr, QStringLiteral("dvCam"), monitor, pages);
+    ASSERT_TRUE(page);
+    const auto text = [&](const char* name) {
+        const auto* label = page->findChild<QLabel*>(QString::fromLatin1(name));
+        return label ? label->text() : QString();
+    };
+    EXPECT_EQ(text("lbFramesDelivered"), QStringLiteral("6"));
+    EXPECT_EQ(text("lbFramesLate"), QStringLiteral("2"));
+    EXPECT_EQ(text("lbFramesRepeated"), QStringLiteral("3"));
     const QImage shown = window->grab().toImage();
     EXPECT_FALSE(shown.isNull());
     EXPECT_NE(shown.pixel(shown.width() / 2, shown.height() / 3), qRgb(0, 0, 0));

@@ -67,10 +67,13 @@ AM_MEDIA_TYPE pcmType(int sample_rate_hz, int channels) {
 
 class BufferSource::Pin final : public SourceOutputPin {
 public:
-    Pin(FilterBase& owner, AM_MEDIA_TYPE type, Frames buffers, REFERENCE_TIME duration_each)
+    Pin(FilterBase& owner, AM_MEDIA_TYPE type, Frames buffers, REFERENCE_TIME duration_each,
+        bool loop)
         : SourceOutputPin(owner, QStringLiteral("Out")), type_(std::move(type)),
-          buffers_(std::move(buffers)), duration_each_(duration_each) {
-        setDuration(static_cast<REFERENCE_TIME>(buffers_.size()) * duration_each_);
+          buffers_(std::move(buffers)), duration_each_(duration_each), loop_(loop) {
+        constexpr REFERENCE_TIME kEndless = REFERENCE_TIME{1} << 60;
+        setDuration(loop_ ? kEndless
+                          : static_cast<REFERENCE_TIME>(buffers_.size()) * duration_each_);
     }
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
         return mt.majortype == type_.majortype && mt.subtype == type_.subtype
@@ -85,10 +88,10 @@ protected:
     }
     HRESULT produceSample(std::shared_ptr<IMediaSample>* sample) override {
         const auto media = static_cast<REFERENCE_TIME>(next_) * duration_each_;
-        if (next_ >= buffers_.size() || media >= segmentStop()) {
+        if ((!loop_ && next_ >= buffers_.size()) || media >= segmentStop() || buffers_.empty()) {
             return S_FALSE;
         }
-        const auto& data = buffers_[next_];
+        const auto& data = buffers_[next_ % buffers_.size()];
         auto out = allocator_.GetBuffer();
         std::memcpy(out->GetPointer(), data.data(), data.size());
         out->SetActualDataLength(static_cast<long>(data.size()));
@@ -113,13 +116,15 @@ private:
     AM_MEDIA_TYPE type_;
     Frames buffers_;
     REFERENCE_TIME duration_each_;
+    bool loop_;
     std::size_t next_ = 0;
     SampleAllocator allocator_{largest(buffers_)};
 };
 
-BufferSource::BufferSource(const AM_MEDIA_TYPE& type, Frames buffers, REFERENCE_TIME duration_each)
+BufferSource::BufferSource(const AM_MEDIA_TYPE& type, Frames buffers, REFERENCE_TIME duration_each,
+                           bool loop)
     : FilterBase(QStringLiteral("Buffer Source")),
-      pin_(std::make_unique<Pin>(*this, type, std::move(buffers), duration_each)) {
+      pin_(std::make_unique<Pin>(*this, type, std::move(buffers), duration_each, loop)) {
     addPin(*pin_);
 }
 

@@ -18,11 +18,12 @@ using Frames = std::vector<std::vector<std::uint8_t>>;
 Frames makeDvFrames(platform::DvStandard standard, int count,
                     std::vector<std::int16_t>* pcm = nullptr);
 
-// Hands out fixed buffers, one per frame time, as samples of a media type.
+// Hands out fixed buffers, one per frame time, as samples of a media type; `loop` starts over
+// after the last one, without end.
 class BufferSource final : public platform::FilterBase {
 public:
     BufferSource(const platform::AM_MEDIA_TYPE& type, Frames buffers,
-                 platform::REFERENCE_TIME duration_each);
+                 platform::REFERENCE_TIME duration_each, bool loop = false);
     ~BufferSource() override;
     platform::SourceOutputPin& pin();
 

@@ -6,4 +6,5 @@ quintape_add_test(dv_output_test
         ${CMAKE_CURRENT_LIST_DIR}/dv_muxer_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/dv_file_sink_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/dv_1394_output_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/dv_1394_bus_test.cpp
     LINKS quintape_platform_filters quintape_test_media_marks)
