@@ -24,6 +24,10 @@ namespace platform {
 class Registry;
 }
 
+namespace widgets {
+class FormStorage;
+}
+
 namespace Ui {
 class TfmPlayList;
 }
@@ -31,6 +35,7 @@ class TfmPlayList;
 namespace playlist {
 
 class TExplorerDrop;
+class TSplitterPaneExtent;
 
 // The playlist editor: a folder tree and file list above, the master list below with the
 // commands that order, check, delete, load and save its items, and the total length of the
@@ -42,15 +47,21 @@ class TfmPlayList : public QDialog, private ICalcLenDisplay {
     Q_OBJECT
 
 public:
-    // Key of the editor's stored values.
+    // Key of the editor's stored values and placement.
     static QString registryKey() {
         return QStringLiteral("Software\\Zarnit\\Quintape\\TfmPlayList");
+    }
+    // Key of the toolbar layout, one subkey per toolbar.
+    static QString toolbarsKey() {
+        return QStringLiteral("Software\\Zarnit\\Quintape.3\\ToolbarsPL");
     }
     // The caption of laLen when no total is shown.
     static QString zeroLengthText() { return QStringLiteral("0:00:00"); }
 
-    // Uses registry for the stored values and the folder history, which is loaded here.
+    // Uses registry for the stored values, the toolbar layout and the folder history; the
+    // layout and the history are loaded here.
     explicit TfmPlayList(platform::Registry& registry, QWidget* parent = nullptr);
+    // Stores the values when the window was shown and not closed since.
     ~TfmPlayList() override;
 
     // The master list (shown by lbPlayList) and the folder history.
@@ -63,11 +74,17 @@ public:
     // The close-query step: stores the toolbar layout and the folder history. Never refuses
     // the close. Raises std::runtime_error when the registry cannot be written.
     void FormCloseQuery();
-    // Stored values (the tree's width, the browser's height, the file list's view style, the
-    // calculation switch): read at every showing before the window appears, written when it
-    // closes. SaveSettings raises std::runtime_error when the registry cannot be written.
+    // Stored values (the window's placement, the tree's width, the browser's height, the file
+    // list's view style, the calculation switch): read at every showing before the window
+    // appears, written when it closes. SaveSettings raises std::runtime_error when the
+    // registry cannot be written.
     void RestoreSettings();
     void SaveSettings();
+    // How a failure to store the values and the layout at a close is reported: the window
+    // closes all the same, and the report comes afterwards. Unset, the failure is raised.
+    void setCloseErrorReport(std::function<void(const QString& text)> report) {
+        closeErrorReport_ = std::move(report);
+    }
 
     // The length calculation (see CalcLenControl): StartCalcLen does nothing while
     // ckAlowCalcLen is not checked.
@@ -95,10 +112,6 @@ public:
     // Docks toolBar at the end of dock; false for an unknown dock.
     bool DockToolBar(QToolBar& toolBar, const QString& dock);
     QList<QToolBar*> ToolBars() const;
-
-    // Called by FormCloseQuery to store the toolbar layout under "...\ToolbarsPL"; skipped
-    // while unset.
-    std::function<void(TfmPlayList& sender)> OnSaveToolbarLayout;
 
 public slots:
     // The common adding step of drops, the Add command and drags from the file list: applies
@@ -157,6 +170,9 @@ private:
     void createDropTargets();
     void connectHandlers();
     void showDockMenu(QToolBar& toolBar, QPoint globalPos);
+    void createSettingsStore();
+    // Keeps toolBar to the docks of the part of the window it sits in.
+    void allowDocksOf(QToolBar& toolBar, const QMainWindow& window);
     QList<QAction*> viewStyleEntries() const;
 
     platform::Registry& registry_;
@@ -179,6 +195,14 @@ private:
 
     bool reordering_ = false;
     int insertIndex_ = -1;
+
+    // The settings store fsPlayList and the panel sizes it keeps.
+    std::unique_ptr<TSplitterPaneExtent> treeWidth_;
+    std::unique_ptr<TSplitterPaneExtent> explorerHeight_;
+    std::unique_ptr<widgets::FormStorage> fsPlayList;
+    // The values were restored for a showing and not stored since.
+    bool unsavedShowing_ = false;
+    std::function<void(const QString& text)> closeErrorReport_;
 
     // Declared last so that it is destroyed first: its workers are stopped and joined while
     // the list and the display still exist.
