@@ -6,7 +6,6 @@
 #include "app/tfm_main.h"
 #include "app/unix_signals.h"
 #include "platform/system/registry.h"
-#include "playlist/play_list_window.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -45,17 +44,11 @@ int runWindow(int argc, char** argv) {
     // The main window and the playlist editor, which stays hidden until "List" shows it.
     const app::TProgramWindows windows(program, commandLine.arguments);
     app::TfmMain& fmMain = windows.fmMain();
-    playlist::TfmPlayList& fmPlayList = windows.fmPlayList();
     // Ctrl+C in a terminal and the end of the session close the windows as their close
     // buttons do: the editor stores its values, the output stops and the settings are saved.
     app::TTerminationSignals termination;
     QObject::connect(&termination, &app::TTerminationSignals::terminationRequested, &fmMain,
-                     [&fmMain, &fmPlayList] {
-                         if (fmPlayList.isVisible()) {
-                             fmPlayList.close();
-                         }
-                         fmMain.close();
-                     });
+                     [&windows] { windows.Close(); });
     // Windows that a device may have opened do not keep the program running.
     QObject::connect(&fmMain, &app::TfmMain::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);

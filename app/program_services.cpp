@@ -61,6 +61,13 @@ TProgramWindows::TProgramWindows(TProgramServices& services, const QStringList& 
           services.registry(), services.filters(), [&services] { services.RescanDevices(); },
           arguments) {}
 
+void TProgramWindows::Close() const {
+    if (fmPlayList_->isVisible()) {
+        fmPlayList_->close();
+    }
+    fmMain_->close();
+}
+
 TProgramWindows::~TProgramWindows() {
     // The editor is a child of the main window: it goes first, on its own, so that the main
     // window does not delete it a second time.

@@ -63,6 +63,11 @@ public:
     TfmMain& fmMain() const { return *fmMain_; }
     playlist::TfmPlayList& fmPlayList() const { return *fmPlayList_; }
 
+    // Closes the windows as their close buttons do: the editor first when it is shown (it
+    // stores its values and layout), then the main window (the output stops, the settings are
+    // saved).
+    void Close() const;
+
 private:
     std::unique_ptr<playlist::TfmPlayList> fmPlayList_;
     std::unique_ptr<TfmMain> fmMain_;

@@ -172,7 +172,7 @@ TfmPlayList::TfmPlayList(platform::Registry& registry, QWidget* parent)
 TfmPlayList::~TfmPlayList() {
     calcLen_.reset();
     // A showing that never closed (the program ended under it) still leaves its values.
-    if (unsavedShowing_) {
+    if (restoredSinceSave_ && laidOut_) {
         fsPlayList->save(true);
     }
     ui_->lbPlayList->setCheckList(nullptr);
@@ -408,8 +408,14 @@ void TfmPlayList::done(int result) {
     }
 }
 
+void TfmPlayList::showEvent(QShowEvent* event) {
+    laidOut_ = true;
+    QDialog::showEvent(event);
+}
+
 void TfmPlayList::FormCloseQuery() {
-    const bool layoutStored = SaveEditorToolbarLayout(*this, registry_, toolbarsKey());
+    // A window never shown has not been laid out: its toolbars have no places to measure.
+    const bool layoutStored = !laidOut_ || SaveEditorToolbarLayout(*this, registry_, toolbarsKey());
     const bool historyStored = MRUList_.store(registry_);
     if (!layoutStored || !historyStored) {
         throw std::runtime_error(
@@ -423,7 +429,7 @@ void TfmPlayList::FormCloseQuery() {
 void TfmPlayList::RestoreSettings() {
     const bool wasAllowed = ckAlowCalcLen->isChecked();
     fsPlayList->restore();
-    unsavedShowing_ = true;
+    restoredSinceSave_ = true;
     // Turning the switch on counts as ticking it.
     if (ckAlowCalcLen->isChecked() && !wasAllowed) {
         ckAlowCalcLenClick();
@@ -431,7 +437,7 @@ void TfmPlayList::RestoreSettings() {
 }
 
 void TfmPlayList::SaveSettings() {
-    unsavedShowing_ = false;
+    restoredSinceSave_ = false;
     if (!fsPlayList->save()) {
         throw std::runtime_error(
             QStringLiteral("Unable to store the settings of the playlist editor: %1")

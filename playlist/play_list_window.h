@@ -16,6 +16,7 @@ class QDragMoveEvent;
 class QFileDialog;
 class QKeyEvent;
 class QLabel;
+class QShowEvent;
 class QMainWindow;
 class QPushButton;
 class QToolBar;
@@ -72,7 +73,9 @@ public:
     // with OK.
     bool ShowModal();
     // The close-query step: stores the toolbar layout and the folder history. Never refuses
-    // the close. Raises std::runtime_error when the registry cannot be written.
+    // the close. Raises std::runtime_error when the registry cannot be written. Until the
+    // window has first been shown its toolbars sit where the stored layout put them, and only
+    // the history is stored.
     void FormCloseQuery();
     // Stored values (the window's placement, the tree's width, the browser's height, the file
     // list's view style, the calculation switch): read at every showing before the window
@@ -145,6 +148,7 @@ public slots:
 
 protected:
     void done(int result) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -200,8 +204,10 @@ private:
     std::unique_ptr<TSplitterPaneExtent> treeWidth_;
     std::unique_ptr<TSplitterPaneExtent> explorerHeight_;
     std::unique_ptr<widgets::FormStorage> fsPlayList;
+    // The window has been shown, so its docks and panels have been laid out and can be measured.
+    bool laidOut_ = false;
     // The values were restored for a showing and not stored since.
-    bool unsavedShowing_ = false;
+    bool restoredSinceSave_ = false;
     std::function<void(const QString& text)> closeErrorReport_;
 
     // Declared last so that it is destroyed first: its workers are stopped and joined while
