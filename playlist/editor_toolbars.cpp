@@ -2,6 +2,7 @@
 
 #include "platform/system/registry.h"
 #include "playlist/play_list_window.h"
+#include "widgets/stored_value_text.h"
 #include "widgets/toolbar_layout.h"
 
 #include <QMainWindow>
@@ -55,8 +56,9 @@ void LoadEditorToolbarLayout(TfmPlayList& editor, const platform::Registry& regi
                              const QString& key) {
     for (QToolBar* bar : editor.ToolBars()) {
         const QString barKey = key + QLatin1Char('\\') + bar->objectName();
-        if (registry.readString(barKey, kRev).value_or(QString()).trimmed() !=
-            QString::number(widgets::ToolbarLayout::kRevision)) {
+        if (widgets::stored_text::toInteger(
+                registry.readString(barKey, kRev).value_or(QString())) !=
+            widgets::ToolbarLayout::kRevision) {
             continue;
         }
         QString dock = registry.readString(barKey, kDockedTo).value_or(QString()).trimmed();
