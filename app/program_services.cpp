@@ -53,7 +53,7 @@ TProgramWindows::TProgramWindows(platform::Registry& registry,
     // A dialog with a parent stays above it, is modal over it and opens centred on it.
     editor->setParent(main, editor->windowFlags());
     editor->setProbeSettingsSource([main] { return main->SettingsFromControls().probe; });
-    editor->setCloseErrorReport([](const QString& text) { ReportError(text); });
+    editor->setErrorReport([](const QString& text) { ReportError(text); });
 }
 
 TProgramWindows::TProgramWindows(TProgramServices& services, const QStringList& arguments)

@@ -171,7 +171,8 @@ TfmPlayList::TfmPlayList(platform::Registry& registry, QWidget* parent)
 
 TfmPlayList::~TfmPlayList() {
     calcLen_.reset();
-    // A showing that never closed (the program ended under it) still leaves its values.
+    // A showing that never closed (the program ended under it) still leaves its values; a
+    // failure can no longer be reported here.
     if (restoredSinceSave_ && laidOut_) {
         fsPlayList->save(true);
     }
@@ -233,35 +234,41 @@ void TfmPlayList::createDropTargets() {
         (*target)->setDestinationControl(control);
         (*target)->OnDropped = [this](QObject* sender, const QStringList& files, int fileCount,
                                       int x, int y) {
-            edrShellTreeViewDropped(sender, files, fileCount, x, y);
+            runReported([&] { edrShellTreeViewDropped(sender, files, fileCount, x, y); });
         };
     }
 }
 
 void TfmPlayList::connectHandlers() {
     const Ui::TfmPlayList& ui = *ui_;
-    connect(ui.buAdd, &QAction::triggered, this, &TfmPlayList::buAddClick);
-    connect(ui.buAddAll, &QAction::triggered, this, &TfmPlayList::buAddAllClick);
-    connect(ui.buUp, &QAction::triggered, this, &TfmPlayList::buUpClick);
-    connect(ui.buDown, &QAction::triggered, this, &TfmPlayList::buDownClick);
-    connect(ui.buDel, &QAction::triggered, this, &TfmPlayList::buDelClick);
-    connect(ui.buDellAll, &QAction::triggered, this, &TfmPlayList::buDellAllClick);
-    connect(ui.buOpenPL, &QAction::triggered, this, &TfmPlayList::buOpenPLClick);
-    connect(ui.buSavePL, &QAction::triggered, this, &TfmPlayList::buSavePLClick);
-    connect(ui.buCheckSel, &QAction::triggered, this, &TfmPlayList::buCheckSelClick);
-    connect(ui.buUnCheckSel, &QAction::triggered, this, &TfmPlayList::buUnCheckSelClick);
-    connect(ui.buInvertSelection, &QAction::triggered, this, &TfmPlayList::buInvertSelectionClick);
-    connect(ui.miViewStyle, &QAction::triggered, this, &TfmPlayList::miViewStyleClick);
-    connect(ui.agViewStyle, &QActionGroup::triggered, this, &TfmPlayList::ChangeViewStleClick);
+    const auto reported = [this](void (TfmPlayList::*handler)()) {
+        return [this, handler] { runReported([this, handler] { (this->*handler)(); }); };
+    };
+    connect(ui.buAdd, &QAction::triggered, this, reported(&TfmPlayList::buAddClick));
+    connect(ui.buAddAll, &QAction::triggered, this, reported(&TfmPlayList::buAddAllClick));
+    connect(ui.buUp, &QAction::triggered, this, reported(&TfmPlayList::buUpClick));
+    connect(ui.buDown, &QAction::triggered, this, reported(&TfmPlayList::buDownClick));
+    connect(ui.buDel, &QAction::triggered, this, reported(&TfmPlayList::buDelClick));
+    connect(ui.buDellAll, &QAction::triggered, this, reported(&TfmPlayList::buDellAllClick));
+    connect(ui.buOpenPL, &QAction::triggered, this, reported(&TfmPlayList::buOpenPLClick));
+    connect(ui.buSavePL, &QAction::triggered, this, reported(&TfmPlayList::buSavePLClick));
+    connect(ui.buCheckSel, &QAction::triggered, this, reported(&TfmPlayList::buCheckSelClick));
+    connect(ui.buUnCheckSel, &QAction::triggered, this, reported(&TfmPlayList::buUnCheckSelClick));
+    connect(ui.buInvertSelection, &QAction::triggered, this,
+            reported(&TfmPlayList::buInvertSelectionClick));
+    connect(ui.miViewStyle, &QAction::triggered, this, reported(&TfmPlayList::miViewStyleClick));
+    connect(ui.agViewStyle, &QActionGroup::triggered, this,
+            [this](QAction* entry) { runReported([this, entry] { ChangeViewStleClick(entry); }); });
     connect(ui.pmFolderHistory, &QMenu::aboutToShow, this, &TfmPlayList::FillFolderHistoryMenu);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfmPlayList::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TfmPlayList::BitBtn2Click);
-    connect(ckAlowCalcLen, &QCheckBox::clicked, this, &TfmPlayList::ckAlowCalcLenClick);
-    connect(ui.lbPlayList, &TCheckListBox::ClickCheck, this, &TfmPlayList::lbPlayListClickCheck);
+    connect(BitBtn1, &QPushButton::clicked, this, reported(&TfmPlayList::BitBtn1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, reported(&TfmPlayList::BitBtn2Click));
+    connect(ckAlowCalcLen, &QCheckBox::clicked, this, reported(&TfmPlayList::ckAlowCalcLenClick));
+    connect(ui.lbPlayList, &TCheckListBox::ClickCheck, this,
+            reported(&TfmPlayList::lbPlayListClickCheck));
     connect(ui.ShellTreeView, &TShellTreeView::pathChanged, ui.ShellListView,
             &TShellListView::setFolder);
     connect(ui.ShellListView, &TShellListView::ItemDoubleClicked, this,
-            &TfmPlayList::ShellListViewDblClick);
+            reported(&TfmPlayList::ShellListViewDblClick));
     connect(ui.ShellListView, &TShellListView::DragStarted, this,
             &TfmPlayList::ShellListViewStartDrag);
 
@@ -293,7 +300,10 @@ bool TfmPlayList::eventFilter(QObject* watched, QEvent* event) {
             return lbPlayListMouseMove(static_cast<QMouseEvent&>(*event).position().toPoint());
         case QEvent::MouseButtonRelease: {
             const auto& mouse = static_cast<QMouseEvent&>(*event);
-            return lbPlayListMouseUp(mouse.button(), mouse.position().toPoint());
+            bool handled = true;
+            runReported(
+                [&] { handled = lbPlayListMouseUp(mouse.button(), mouse.position().toPoint()); });
+            return handled;
         }
         case QEvent::DragEnter:
         case QEvent::DragMove:
@@ -310,7 +320,7 @@ bool TfmPlayList::eventFilter(QObject* watched, QEvent* event) {
             drop.setDropAction(Qt::CopyAction);
             drop.accept();
             const QPoint point = drop.position().toPoint();
-            lbPlayListDragDrop(point.x(), point.y());
+            runReported([&] { lbPlayListDragDrop(point.x(), point.y()); });
             return true;
         }
         default:
@@ -393,18 +403,22 @@ void TfmPlayList::done(int result) {
         }
     }
     QDialog::done(result);
-    if (!failure) {
+    if (failure) {
+        runReported([&failure] { std::rethrow_exception(failure); });
+    }
+}
+
+void TfmPlayList::runReported(const std::function<void()>& command) {
+    if (!errorReport_) {
+        command();
         return;
     }
-    if (!closeErrorReport_) {
-        std::rethrow_exception(failure);
-    }
     try {
-        std::rethrow_exception(failure);
+        command();
     } catch (const std::exception& error) {
-        closeErrorReport_(QString::fromUtf8(error.what()));
+        errorReport_(QString::fromUtf8(error.what()));
     } catch (...) {
-        closeErrorReport_(tr("Unknown error."));
+        errorReport_(tr("Unknown error."));
     }
 }
 

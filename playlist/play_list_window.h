@@ -16,9 +16,9 @@ class QDragMoveEvent;
 class QFileDialog;
 class QKeyEvent;
 class QLabel;
-class QShowEvent;
 class QMainWindow;
 class QPushButton;
+class QShowEvent;
 class QToolBar;
 
 namespace platform {
@@ -83,10 +83,12 @@ public:
     // registry cannot be written.
     void RestoreSettings();
     void SaveSettings();
-    // How a failure to store the values and the layout at a close is reported: the window
-    // closes all the same, and the report comes afterwards. Unset, the failure is raised.
-    void setCloseErrorReport(std::function<void(const QString& text)> report) {
-        closeErrorReport_ = std::move(report);
+    // How the window reports a command that failed (a playlist that cannot be written, say)
+    // and a failure to store its values and layout at a close: at the command's edge, so that
+    // nothing unwinds through the toolkit's event delivery; the window stays usable, and a
+    // close still closes, the report coming afterwards. Unset, the failure is raised.
+    void setErrorReport(std::function<void(const QString& text)> report) {
+        errorReport_ = std::move(report);
     }
 
     // The length calculation (see CalcLenControl): StartCalcLen does nothing while
@@ -175,6 +177,8 @@ private:
     void connectHandlers();
     void showDockMenu(QToolBar& toolBar, QPoint globalPos);
     void createSettingsStore();
+    // Runs command, reporting what it raises through the error report when there is one.
+    void runReported(const std::function<void()>& command);
     // Keeps toolBar to the docks of the part of the window it sits in.
     void allowDocksOf(QToolBar& toolBar, const QMainWindow& window);
     QList<QAction*> viewStyleEntries() const;
@@ -208,7 +212,7 @@ private:
     bool laidOut_ = false;
     // The values were restored for a showing and not stored since.
     bool restoredSinceSave_ = false;
-    std::function<void(const QString& text)> closeErrorReport_;
+    std::function<void(const QString& text)> errorReport_;
 
     // Declared last so that it is destroyed first: its workers are stopped and joined while
     // the list and the display still exist.

@@ -1,9 +1,11 @@
-// What the editor keeps in the registry between runs: its stored values, its placement and its
-// toolbar layout.
+// What the editor keeps in the registry between runs (its stored values, its placement and its
+// toolbar layout), and how it reports what it cannot store.
 
 #include "editor_fixture.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSplitter>
@@ -201,7 +203,7 @@ TEST_F(EditorStorage, AFailedStoreIsReportedOnceTheWindowHasClosed) {
     editor = std::make_unique<playlist::TfmPlayList>(*registry);
     QStringList reports;
     bool visibleAtReport = true;
-    editor->setCloseErrorReport([this, &reports, &visibleAtReport](const QString& text) {
+    editor->setErrorReport([this, &reports, &visibleAtReport](const QString& text) {
         reports << text;
         visibleAtReport = editor->isVisible();
     });
@@ -212,6 +214,29 @@ TEST_F(EditorStorage, AFailedStoreIsReportedOnceTheWindowHasClosed) {
     EXPECT_TRUE(reports.first().startsWith("Unable to store")) << reports.first().toStdString();
     EXPECT_FALSE(visibleAtReport);
     EXPECT_FALSE(editor->isVisible());
+}
+
+TEST_F(EditorStorage, APlaylistThatCannotBeWrittenIsReportedAndTheEditorGoesOn) {
+    QStringList reports;
+    editor->setErrorReport([&reports](const QString& text) { reports << text; });
+    editor->show();
+    addItems({"/clips/a.avi", "/clips/b.avi"});
+    // No file can be made in /proc, not even by the superuser.
+    whenModal([](QWidget& dialog) {
+        auto& save = dynamic_cast<QFileDialog&>(dialog);
+        save.setDirectory("/proc");
+        save.findChild<QLineEdit*>("fileNameEdit")->setText("holiday");
+        static_cast<QDialog&>(save).accept();
+    });
+    clickTool("buSavePL");
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().startsWith("Unable to write to /proc/holiday.plst"))
+        << reports.first().toStdString();
+    EXPECT_TRUE(editor->isVisible());
+    // The next command works on the list as it was.
+    clickRow(0);
+    clickTool("buDel");
+    EXPECT_EQ(state(), "[/clips/b.avi]");
 }
 
 } // namespace
