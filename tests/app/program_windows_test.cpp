@@ -2,6 +2,7 @@
 // and what its OK, Cancel and close button leave in the main window.
 
 #include "app/program_services.h"
+#include "app/quintape_application.h"
 #include "app/tfm_main.h"
 #include "playlist/check_list_box.h"
 #include "playlist/folder_history.h"
@@ -317,6 +318,31 @@ TEST_F(ProgramWindows, ClosingTheProgramOverTheOpenEditorStoresTheEditorFirst) {
                                   QStringLiteral("ShellListView_ViewStyle")),
               QStringLiteral("vsReport"));
     windows.reset();
+}
+
+TEST_F(ProgramWindows, AFailingEditorCommandIsReportedAsTheProgramReportsErrors) {
+    start({testMedia(QStringLiteral("picture.jpg"))}, 2);
+    QStringList reports;
+    app::TQuintapeApplication::instance()->setErrorReporter(
+        [&reports](const QString& text) { reports << text; });
+    whenModal([this](QWidget&) {
+        // The save dialog over the editor: no file can be made in /proc.
+        whenModal([](QWidget& dialog) {
+            auto& save = dynamic_cast<QFileDialog&>(dialog);
+            save.setDirectory(QStringLiteral("/proc"));
+            save.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QStringLiteral("holiday"));
+            static_cast<QDialog&>(save).accept();
+        });
+        clickEditorTool("buSavePL");
+        EXPECT_TRUE(fmPlayList().isVisible());
+        clickEditorButton("BitBtn2");
+    });
+    clickList();
+    app::TQuintapeApplication::instance()->setErrorReporter({});
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().startsWith(QStringLiteral("Unable to write to /proc/holiday.plst")))
+        << reports.first().toStdString();
 }
 
 } // namespace
