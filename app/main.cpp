@@ -41,12 +41,14 @@ int runWindow(int argc, char** argv) {
     }
 
     app::TProgramServices program(platform::Registry::defaultPath());
-    app::TfmMain fmMain(program.MainWindowServices(commandLine.arguments));
-    // Ctrl+C in a terminal and the end of the session close the window as its close button
-    // does: the output stops and the settings are saved.
+    // The main window and the playlist editor, which stays hidden until "List" shows it.
+    const app::TProgramWindows windows(program, commandLine.arguments);
+    app::TfmMain& fmMain = windows.fmMain();
+    // Ctrl+C in a terminal and the end of the session close the windows as their close
+    // buttons do: the editor stores its values, the output stops and the settings are saved.
     app::TTerminationSignals termination;
     QObject::connect(&termination, &app::TTerminationSignals::terminationRequested, &fmMain,
-                     [&fmMain] { fmMain.close(); });
+                     [&windows] { windows.Close(); });
     // Windows that a device may have opened do not keep the program running.
     QObject::connect(&fmMain, &app::TfmMain::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);

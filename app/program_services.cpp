@@ -1,11 +1,12 @@
 #include "app/program_services.h"
 
+#include "app/quintape_application.h"
+#include "app/tfm_main.h"
 #include "platform/filters/device_registration.h"
 #include "platform/filters/dv_1394_bus.h"
 #include "platform/filters/dv_filter_registration.h"
 #include "platform/system/registry.h"
-#include "playlist/check_list.h"
-#include "playlist/folder_history.h"
+#include "playlist/play_list_window.h"
 
 namespace app {
 
@@ -15,34 +16,63 @@ struct TProgramServices::Parts {
     platform::Registry registry;
     std::shared_ptr<platform::FilterRegistry> filters = platform::platformFilterRegistry();
     std::shared_ptr<platform::Ieee1394Bus> bus = platform::createSystemIeee1394Bus();
-    playlist::CheckList masterList;
-    playlist::FolderHistory folderHistory;
 };
 
 TProgramServices::TProgramServices(const QString& registryPath)
     : parts_(std::make_unique<Parts>(registryPath)) {
     platform::RegisterDvFilters(*parts_->filters);
-    parts_->folderHistory.load(parts_->registry);
 }
 
 TProgramServices::~TProgramServices() = default;
 
-TMainWindowServices TProgramServices::MainWindowServices(const QStringList& arguments) {
-    Parts& parts = *parts_;
-    return TMainWindowServices{parts.registry,
-                               parts.filters,
-                               parts.masterList,
-                               parts.folderHistory,
-                               // No playlist editor yet: the "List" command shows nothing.
-                               {},
-                               [&parts] { parts.folderHistory.store(parts.registry); },
-                               [&parts] {
-                                   // A bus that cannot be scanned (no FireWire, no permission)
-                                   // still leaves the two virtual devices.
-                                   platform::RegisterDvDevices(*parts.filters, parts.bus);
-                                   platform::RegisterAudioRenderers(*parts.filters);
-                               },
-                               arguments};
+platform::Registry& TProgramServices::registry() {
+    return parts_->registry;
+}
+
+const std::shared_ptr<platform::FilterRegistry>& TProgramServices::filters() const {
+    return parts_->filters;
+}
+
+void TProgramServices::RescanDevices() {
+    // A bus that cannot be scanned (no FireWire, no permission) still leaves the two virtual
+    // devices.
+    platform::RegisterDvDevices(*parts_->filters, parts_->bus);
+    platform::RegisterAudioRenderers(*parts_->filters);
+}
+
+TProgramWindows::TProgramWindows(platform::Registry& registry,
+                                 std::shared_ptr<platform::FilterRegistry> filters,
+                                 std::function<void()> rescanDevices, const QStringList& arguments)
+    : fmPlayList_(std::make_unique<playlist::TfmPlayList>(registry)) {
+    playlist::TfmPlayList* const editor = fmPlayList_.get();
+    fmMain_ = std::make_unique<TfmMain>(TMainWindowServices{
+        registry, std::move(filters), editor->MasterList(), editor->MRUList(),
+        [editor] { return editor->ShowModal(); }, [editor] { editor->FormCloseQuery(); },
+        std::move(rescanDevices), arguments});
+    TfmMain* const main = fmMain_.get();
+    // A dialog with a parent stays above it, is modal over it and opens centred on it.
+    editor->setParent(main, editor->windowFlags());
+    editor->setProbeSettingsSource([main] { return main->SettingsFromControls().probe; });
+    editor->setErrorReport([](const QString& text) { ReportError(text); });
+}
+
+TProgramWindows::TProgramWindows(TProgramServices& services, const QStringList& arguments)
+    : TProgramWindows(
+          services.registry(), services.filters(), [&services] { services.RescanDevices(); },
+          arguments) {}
+
+void TProgramWindows::Close() const {
+    if (fmPlayList_->isVisible()) {
+        fmPlayList_->close();
+    }
+    fmMain_->close();
+}
+
+TProgramWindows::~TProgramWindows() {
+    // The editor is a child of the main window: it goes first, on its own, so that the main
+    // window does not delete it a second time.
+    fmPlayList_.reset();
+    fmMain_.reset();
 }
 
 } // namespace app

@@ -1,13 +1,17 @@
 // quintape-screenshots OUTDIR [PATH...]: opens the main window offscreen with the paths given
-// (stopped, so that nothing plays), and saves every page of it as OUTDIR/<page>.png.
+// (stopped, so that nothing plays), and saves every page of it as OUTDIR/<page>.png, then the
+// playlist editor with that list, browsing the folder of the first path, as OUTDIR/editor.png.
 
 #include "app/program_services.h"
 #include "app/quintape_application.h"
 #include "app/tfm_main.h"
+#include "playlist/editor_screenshot.h"
+#include "playlist/play_list_window.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -60,7 +64,8 @@ int main(int argc, char** argv) {
     // A registry of its own, so that the user's settings stay as they are.
     const QTemporaryDir settingsFolder;
     app::TProgramServices program(settingsFolder.filePath(QStringLiteral("registry.ini")));
-    app::TfmMain fmMain(program.MainWindowServices(arguments.mid(1)));
+    const app::TProgramWindows windows(program, arguments.mid(1));
+    app::TfmMain& fmMain = windows.fmMain();
     fmMain.findChild<QComboBox*>(QStringLiteral("cbOnOpen"))->setCurrentIndex(2);
     fmMain.show();
     const QDeadlineTimer deadline(60000);
@@ -94,6 +99,15 @@ int main(int argc, char** argv) {
     fmMain.StepBuildProgress(fmMain.MainList().count() + 1);
     saved = save(fmMain, folder, QStringLiteral("file-building"), err) && saved;
     fmMain.HideBuildProgress();
+
+    // The editor over the list the paths made.
+    const QString browsed =
+        arguments.size() > 1 ? QFileInfo(arguments[1]).absolutePath() : QDir::homePath();
+    const QString editorPath = folder.filePath(QStringLiteral("editor.png"));
+    if (!playlist::SaveEditorScreenshot(windows.fmPlayList(), browsed, editorPath)) {
+        err << "quintape-screenshots: cannot write " << editorPath << '\n';
+        saved = false;
+    }
     fmMain.close();
     return saved ? 0 : 1;
 }

@@ -1,31 +1,16 @@
 #include "playlist/calc_len.h"
 
+#include "platform/system/process_priority.h"
 #include "playlist/check_list.h"
 
 #include <QMetaObject>
 
 #include <algorithm>
-#include <cerrno>
 #include <exception>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace playlist {
 
 using render::REFERENCE_TIME;
-
-void LowerCurrentThreadPriority(int steps) {
-    errno = 0;
-    const int processNice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid()));
-    if (processNice == -1 && errno != 0) {
-        return;
-    }
-    // On Linux a thread id names just that thread, so only the calling thread is lowered.
-    constexpr int kLowestNice = 19;
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()),
-                  std::min(processNice + steps, kLowestNice));
-}
 
 TCalcLen::TCalcLen(CalcLenControl& control, std::vector<CalcLenItem> items,
                    render::ProbeSettings settings, ProbeFunction probe)
@@ -46,7 +31,10 @@ void TCalcLen::Join() {
 }
 
 void TCalcLen::Execute() {
-    LowerCurrentThreadPriority(2);
+    // The lowest regular level, two below normal: a nice value two above the process's (one
+    // step), kept at that distance when the process's priority class changes. A refusal
+    // leaves the thread at the normal level.
+    const platform::LoweredThreadPriority lowered(1);
     ICalcLenDisplay& display = control_.display_;
     control_.Synchronize([this, &display] {
         if (!Stopped()) {

@@ -155,8 +155,4 @@ private:
     bool shuttingDown_ = false;
 };
 
-// Lowers the calling thread's priority by steps below the process's (a nice value that many
-// steps higher). A failure is ignored: the calculation runs at the normal level then.
-void LowerCurrentThreadPriority(int steps);
-
 } // namespace playlist

@@ -1,11 +1,14 @@
 #include "playlist/play_list_window.h"
 
 #include "platform/system/registry.h"
+#include "playlist/editor_settings.h"
+#include "playlist/editor_toolbars.h"
 #include "playlist/explorer_drop.h"
 #include "playlist/master_list.h"
 #include "playlist/play_list_pics.h"
 #include "playlist/playlist_file.h"
 #include "render/media_item.h"
+#include "widgets/form_storage.h"
 
 #include "ui_play_list_window.h"
 
@@ -17,6 +20,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -32,10 +36,8 @@ namespace playlist {
 
 namespace {
 
-const QString kTreeWidthValue = QStringLiteral("ShellTreeView_Width");
-const QString kExplorerHeightValue = QStringLiteral("paExplorer_Height");
-const QString kViewStyleValue = QStringLiteral("ShellListView_ViewStyle");
-const QString kCalcLenValue = QStringLiteral("ckAlowCalcLen_Checked");
+// The settings store's base key; the window's class name completes it.
+const QString kSettingsBaseKey = QStringLiteral("Software\\Zarnit\\Quintape");
 const QString kPlayListFilter = QStringLiteral("playlists (*.plst);;all files (*)");
 
 constexpr int kDefaultTreeWidth = 312;
@@ -56,26 +58,6 @@ private:
     QWidget& widget_;
     const bool wasEnabled_;
 };
-
-std::optional<int> parseInteger(const QString& text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
-std::optional<bool> parseBoolean(const QString& text) {
-    const QString trimmed = text.trimmed();
-    if (trimmed.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) {
-        return true;
-    }
-    if (trimmed.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) {
-        return false;
-    }
-    if (const std::optional<int> number = parseInteger(trimmed)) {
-        return *number != 0;
-    }
-    return std::nullopt;
-}
 
 // The accelerator of the folder history's entry at position (0-based): 1 to 9, then A to R.
 QChar historyAccelerator(int position) {
@@ -173,16 +155,39 @@ TfmPlayList::TfmPlayList(platform::Registry& registry, QWidget* parent)
     calcLen_ = std::make_unique<CalcLenControl>(masterList_, static_cast<ICalcLenDisplay&>(*this));
 
     // What the window does when it is created: drop targets, the file browser at the home
-    // folder, the folder history.
+    // folder, the toolbar layout, the folder history.
     createDropTargets();
     connectHandlers();
+    createSettingsStore();
     ui_->ShellTreeView->setPath(QDir::homePath());
+    for (QToolBar* toolBar : ToolBars()) {
+        if (const auto* window = qobject_cast<const QMainWindow*>(toolBar->parentWidget())) {
+            allowDocksOf(*toolBar, *window);
+        }
+    }
+    LoadEditorToolbarLayout(*this, registry_, toolbarsKey());
     MRUList_.load(registry_);
 }
 
 TfmPlayList::~TfmPlayList() {
     calcLen_.reset();
+    // A showing that never closed (the program ended under it) still leaves its values; a
+    // failure can no longer be reported here.
+    if (restoredSinceSave_ && laidOut_) {
+        fsPlayList->save(true);
+    }
     ui_->lbPlayList->setCheckList(nullptr);
+}
+
+void TfmPlayList::createSettingsStore() {
+    treeWidth_ = std::make_unique<TSplitterPaneExtent>(*ui_->paExplorer);
+    explorerHeight_ = std::make_unique<TSplitterPaneExtent>(*ui_->spExplorer);
+    fsPlayList = std::make_unique<widgets::FormStorage>(registry_, *this, kSettingsBaseKey,
+                                                        QStringLiteral("TfmPlayList"));
+    fsPlayList->addProperty(treeWidth_.get(), QStringLiteral("Width"), "extent");
+    fsPlayList->addProperty(explorerHeight_.get(), QStringLiteral("Height"), "extent");
+    fsPlayList->addProperty(ui_->ShellListView, QStringLiteral("ViewStyle"), "ViewStyle");
+    fsPlayList->addProperty(ckAlowCalcLen, QStringLiteral("Checked"));
 }
 
 void TfmPlayList::createToolBarControls() {
@@ -229,35 +234,41 @@ void TfmPlayList::createDropTargets() {
         (*target)->setDestinationControl(control);
         (*target)->OnDropped = [this](QObject* sender, const QStringList& files, int fileCount,
                                       int x, int y) {
-            edrShellTreeViewDropped(sender, files, fileCount, x, y);
+            runReported([&] { edrShellTreeViewDropped(sender, files, fileCount, x, y); });
         };
     }
 }
 
 void TfmPlayList::connectHandlers() {
     const Ui::TfmPlayList& ui = *ui_;
-    connect(ui.buAdd, &QAction::triggered, this, &TfmPlayList::buAddClick);
-    connect(ui.buAddAll, &QAction::triggered, this, &TfmPlayList::buAddAllClick);
-    connect(ui.buUp, &QAction::triggered, this, &TfmPlayList::buUpClick);
-    connect(ui.buDown, &QAction::triggered, this, &TfmPlayList::buDownClick);
-    connect(ui.buDel, &QAction::triggered, this, &TfmPlayList::buDelClick);
-    connect(ui.buDellAll, &QAction::triggered, this, &TfmPlayList::buDellAllClick);
-    connect(ui.buOpenPL, &QAction::triggered, this, &TfmPlayList::buOpenPLClick);
-    connect(ui.buSavePL, &QAction::triggered, this, &TfmPlayList::buSavePLClick);
-    connect(ui.buCheckSel, &QAction::triggered, this, &TfmPlayList::buCheckSelClick);
-    connect(ui.buUnCheckSel, &QAction::triggered, this, &TfmPlayList::buUnCheckSelClick);
-    connect(ui.buInvertSelection, &QAction::triggered, this, &TfmPlayList::buInvertSelectionClick);
-    connect(ui.miViewStyle, &QAction::triggered, this, &TfmPlayList::miViewStyleClick);
-    connect(ui.agViewStyle, &QActionGroup::triggered, this, &TfmPlayList::ChangeViewStleClick);
+    const auto reported = [this](void (TfmPlayList::*handler)()) {
+        return [this, handler] { runReported([this, handler] { (this->*handler)(); }); };
+    };
+    connect(ui.buAdd, &QAction::triggered, this, reported(&TfmPlayList::buAddClick));
+    connect(ui.buAddAll, &QAction::triggered, this, reported(&TfmPlayList::buAddAllClick));
+    connect(ui.buUp, &QAction::triggered, this, reported(&TfmPlayList::buUpClick));
+    connect(ui.buDown, &QAction::triggered, this, reported(&TfmPlayList::buDownClick));
+    connect(ui.buDel, &QAction::triggered, this, reported(&TfmPlayList::buDelClick));
+    connect(ui.buDellAll, &QAction::triggered, this, reported(&TfmPlayList::buDellAllClick));
+    connect(ui.buOpenPL, &QAction::triggered, this, reported(&TfmPlayList::buOpenPLClick));
+    connect(ui.buSavePL, &QAction::triggered, this, reported(&TfmPlayList::buSavePLClick));
+    connect(ui.buCheckSel, &QAction::triggered, this, reported(&TfmPlayList::buCheckSelClick));
+    connect(ui.buUnCheckSel, &QAction::triggered, this, reported(&TfmPlayList::buUnCheckSelClick));
+    connect(ui.buInvertSelection, &QAction::triggered, this,
+            reported(&TfmPlayList::buInvertSelectionClick));
+    connect(ui.miViewStyle, &QAction::triggered, this, reported(&TfmPlayList::miViewStyleClick));
+    connect(ui.agViewStyle, &QActionGroup::triggered, this,
+            [this](QAction* entry) { runReported([this, entry] { ChangeViewStleClick(entry); }); });
     connect(ui.pmFolderHistory, &QMenu::aboutToShow, this, &TfmPlayList::FillFolderHistoryMenu);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfmPlayList::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TfmPlayList::BitBtn2Click);
-    connect(ckAlowCalcLen, &QCheckBox::clicked, this, &TfmPlayList::ckAlowCalcLenClick);
-    connect(ui.lbPlayList, &TCheckListBox::ClickCheck, this, &TfmPlayList::lbPlayListClickCheck);
+    connect(BitBtn1, &QPushButton::clicked, this, reported(&TfmPlayList::BitBtn1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, reported(&TfmPlayList::BitBtn2Click));
+    connect(ckAlowCalcLen, &QCheckBox::clicked, this, reported(&TfmPlayList::ckAlowCalcLenClick));
+    connect(ui.lbPlayList, &TCheckListBox::ClickCheck, this,
+            reported(&TfmPlayList::lbPlayListClickCheck));
     connect(ui.ShellTreeView, &TShellTreeView::pathChanged, ui.ShellListView,
             &TShellListView::setFolder);
     connect(ui.ShellListView, &TShellListView::ItemDoubleClicked, this,
-            &TfmPlayList::ShellListViewDblClick);
+            reported(&TfmPlayList::ShellListViewDblClick));
     connect(ui.ShellListView, &TShellListView::DragStarted, this,
             &TfmPlayList::ShellListViewStartDrag);
 
@@ -289,7 +300,10 @@ bool TfmPlayList::eventFilter(QObject* watched, QEvent* event) {
             return lbPlayListMouseMove(static_cast<QMouseEvent&>(*event).position().toPoint());
         case QEvent::MouseButtonRelease: {
             const auto& mouse = static_cast<QMouseEvent&>(*event);
-            return lbPlayListMouseUp(mouse.button(), mouse.position().toPoint());
+            bool handled = true;
+            runReported(
+                [&] { handled = lbPlayListMouseUp(mouse.button(), mouse.position().toPoint()); });
+            return handled;
         }
         case QEvent::DragEnter:
         case QEvent::DragMove:
@@ -306,7 +320,7 @@ bool TfmPlayList::eventFilter(QObject* watched, QEvent* event) {
             drop.setDropAction(Qt::CopyAction);
             drop.accept();
             const QPoint point = drop.position().toPoint();
-            lbPlayListDragDrop(point.x(), point.y());
+            runReported([&] { lbPlayListDragDrop(point.x(), point.y()); });
             return true;
         }
         default:
@@ -390,64 +404,58 @@ void TfmPlayList::done(int result) {
     }
     QDialog::done(result);
     if (failure) {
-        std::rethrow_exception(failure);
+        runReported([&failure] { std::rethrow_exception(failure); });
     }
 }
 
-void TfmPlayList::FormCloseQuery() {
-    if (OnSaveToolbarLayout) {
-        OnSaveToolbarLayout(*this);
+void TfmPlayList::runReported(const std::function<void()>& command) {
+    if (!errorReport_) {
+        command();
+        return;
     }
-    if (!MRUList_.store(registry_)) {
-        throw std::runtime_error(QStringLiteral("Unable to store the folder history: %1")
-                                     .arg(registry_.errorString())
-                                     .toStdString());
+    try {
+        command();
+    } catch (const std::exception& error) {
+        errorReport_(QString::fromUtf8(error.what()));
+    } catch (...) {
+        errorReport_(tr("Unknown error."));
+    }
+}
+
+void TfmPlayList::showEvent(QShowEvent* event) {
+    laidOut_ = true;
+    QDialog::showEvent(event);
+}
+
+void TfmPlayList::FormCloseQuery() {
+    // A window never shown has not been laid out: its toolbars have no places to measure.
+    const bool layoutStored = !laidOut_ || SaveEditorToolbarLayout(*this, registry_, toolbarsKey());
+    const bool historyStored = MRUList_.store(registry_);
+    if (!layoutStored || !historyStored) {
+        throw std::runtime_error(
+            QStringLiteral("Unable to store the folder history and the toolbars of the playlist "
+                           "editor: %1")
+                .arg(registry_.errorString())
+                .toStdString());
     }
 }
 
 void TfmPlayList::RestoreSettings() {
-    const QString key = registryKey();
-    const auto read = [this, &key](const QString& name) {
-        return registry_.readString(key, name).value_or(QString());
-    };
-    if (const std::optional<int> width = parseInteger(read(kTreeWidthValue)); width && *width > 0) {
-        ui_->paExplorer->setSizes({*width, std::max(1, ui_->paExplorer->width() - *width)});
-    }
-    if (const std::optional<int> height = parseInteger(read(kExplorerHeightValue));
-        height && *height > 0) {
-        ui_->spExplorer->setSizes({*height, std::max(1, ui_->spExplorer->height() - *height)});
-    }
-    if (const std::optional<TViewStyle> style =
-            ViewStyleFromName(read(kViewStyleValue).trimmed())) {
-        ui_->ShellListView->setViewStyle(*style);
-    }
-    if (const std::optional<bool> allowed = parseBoolean(read(kCalcLenValue));
-        allowed && *allowed != ckAlowCalcLen->isChecked()) {
-        // Turning the switch on counts as ticking it.
-        ckAlowCalcLen->setChecked(*allowed);
+    const bool wasAllowed = ckAlowCalcLen->isChecked();
+    fsPlayList->restore();
+    restoredSinceSave_ = true;
+    // Turning the switch on counts as ticking it.
+    if (ckAlowCalcLen->isChecked() && !wasAllowed) {
         ckAlowCalcLenClick();
     }
 }
 
 void TfmPlayList::SaveSettings() {
-    const QString key = registryKey();
-    platform::Registry::Batch batch(registry_);
-    bool written = registry_.writeString(key, kTreeWidthValue,
-                                         QString::number(ui_->paExplorer->sizes().value(0)));
-    written = registry_.writeString(key, kExplorerHeightValue,
-                                    QString::number(ui_->spExplorer->sizes().value(0))) &&
-              written;
-    written = registry_.writeString(key, kViewStyleValue,
-                                    ViewStyleName(ui_->ShellListView->ViewStyle())) &&
-              written;
-    written = registry_.writeString(key, kCalcLenValue,
-                                    ckAlowCalcLen->isChecked() ? QStringLiteral("True")
-                                                               : QStringLiteral("False")) &&
-              written;
-    if (!batch.commit() || !written) {
+    restoredSinceSave_ = false;
+    if (!fsPlayList->save()) {
         throw std::runtime_error(
             QStringLiteral("Unable to store the settings of the playlist editor: %1")
-                .arg(registry_.errorString())
+                .arg(fsPlayList->errorString())
                 .toStdString());
     }
 }
@@ -885,13 +893,21 @@ bool TfmPlayList::DockToolBar(QToolBar& toolBar, const QString& dock) {
         previous != nullptr && previous != window) {
         previous->removeToolBar(&toolBar);
     }
-    // Each part of the window offers only its own docks to a dragged toolbar.
-    toolBar.setAllowedAreas(window == ui_->paPlayList
-                                ? Qt::LeftToolBarArea | Qt::TopToolBarArea | Qt::RightToolBarArea
-                                : Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    allowDocksOf(toolBar, *window);
     window->addToolBar(DockArea(dock), &toolBar);
     toolBar.show();
     return true;
+}
+
+void TfmPlayList::allowDocksOf(QToolBar& toolBar, const QMainWindow& window) {
+    // Each part of the window offers only its own docks to a dragged toolbar.
+    Qt::ToolBarAreas areas;
+    for (const DockPlace& dock : kDocks) {
+        if (DockWindow(QString::fromLatin1(dock.name)) == &window) {
+            areas |= dock.area;
+        }
+    }
+    toolBar.setAllowedAreas(areas);
 }
 
 QList<QToolBar*> TfmPlayList::ToolBars() const {

@@ -18,10 +18,15 @@ class QKeyEvent;
 class QLabel;
 class QMainWindow;
 class QPushButton;
+class QShowEvent;
 class QToolBar;
 
 namespace platform {
 class Registry;
+}
+
+namespace widgets {
+class FormStorage;
 }
 
 namespace Ui {
@@ -31,6 +36,7 @@ class TfmPlayList;
 namespace playlist {
 
 class TExplorerDrop;
+class TSplitterPaneExtent;
 
 // The playlist editor: a folder tree and file list above, the master list below with the
 // commands that order, check, delete, load and save its items, and the total length of the
@@ -42,15 +48,21 @@ class TfmPlayList : public QDialog, private ICalcLenDisplay {
     Q_OBJECT
 
 public:
-    // Key of the editor's stored values.
+    // Key of the editor's stored values and placement.
     static QString registryKey() {
         return QStringLiteral("Software\\Zarnit\\Quintape\\TfmPlayList");
+    }
+    // Key of the toolbar layout, one subkey per toolbar.
+    static QString toolbarsKey() {
+        return QStringLiteral("Software\\Zarnit\\Quintape.3\\ToolbarsPL");
     }
     // The caption of laLen when no total is shown.
     static QString zeroLengthText() { return QStringLiteral("0:00:00"); }
 
-    // Uses registry for the stored values and the folder history, which is loaded here.
+    // Uses registry for the stored values, the toolbar layout and the folder history; the
+    // layout and the history are loaded here.
     explicit TfmPlayList(platform::Registry& registry, QWidget* parent = nullptr);
+    // Stores the values when the window was shown and not closed since.
     ~TfmPlayList() override;
 
     // The master list (shown by lbPlayList) and the folder history.
@@ -61,13 +73,23 @@ public:
     // with OK.
     bool ShowModal();
     // The close-query step: stores the toolbar layout and the folder history. Never refuses
-    // the close. Raises std::runtime_error when the registry cannot be written.
+    // the close. Raises std::runtime_error when the registry cannot be written. Until the
+    // window has first been shown its toolbars sit where the stored layout put them, and only
+    // the history is stored.
     void FormCloseQuery();
-    // Stored values (the tree's width, the browser's height, the file list's view style, the
-    // calculation switch): read at every showing before the window appears, written when it
-    // closes. SaveSettings raises std::runtime_error when the registry cannot be written.
+    // Stored values (the window's placement, the tree's width, the browser's height, the file
+    // list's view style, the calculation switch): read at every showing before the window
+    // appears, written when it closes. SaveSettings raises std::runtime_error when the
+    // registry cannot be written.
     void RestoreSettings();
     void SaveSettings();
+    // How the window reports a command that failed (a playlist that cannot be written, say)
+    // and a failure to store its values and layout at a close: at the command's edge, so that
+    // nothing unwinds through the toolkit's event delivery; the window stays usable, and a
+    // close still closes, the report coming afterwards. Unset, the failure is raised.
+    void setErrorReport(std::function<void(const QString& text)> report) {
+        errorReport_ = std::move(report);
+    }
 
     // The length calculation (see CalcLenControl): StartCalcLen does nothing while
     // ckAlowCalcLen is not checked.
@@ -95,10 +117,6 @@ public:
     // Docks toolBar at the end of dock; false for an unknown dock.
     bool DockToolBar(QToolBar& toolBar, const QString& dock);
     QList<QToolBar*> ToolBars() const;
-
-    // Called by FormCloseQuery to store the toolbar layout under "...\ToolbarsPL"; skipped
-    // while unset.
-    std::function<void(TfmPlayList& sender)> OnSaveToolbarLayout;
 
 public slots:
     // The common adding step of drops, the Add command and drags from the file list: applies
@@ -132,6 +150,7 @@ public slots:
 
 protected:
     void done(int result) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -157,6 +176,11 @@ private:
     void createDropTargets();
     void connectHandlers();
     void showDockMenu(QToolBar& toolBar, QPoint globalPos);
+    void createSettingsStore();
+    // Runs command, reporting what it raises through the error report when there is one.
+    void runReported(const std::function<void()>& command);
+    // Keeps toolBar to the docks of the part of the window it sits in.
+    void allowDocksOf(QToolBar& toolBar, const QMainWindow& window);
     QList<QAction*> viewStyleEntries() const;
 
     platform::Registry& registry_;
@@ -179,6 +203,16 @@ private:
 
     bool reordering_ = false;
     int insertIndex_ = -1;
+
+    // The settings store fsPlayList and the panel sizes it keeps.
+    std::unique_ptr<TSplitterPaneExtent> treeWidth_;
+    std::unique_ptr<TSplitterPaneExtent> explorerHeight_;
+    std::unique_ptr<widgets::FormStorage> fsPlayList;
+    // The window has been shown, so its docks and panels have been laid out and can be measured.
+    bool laidOut_ = false;
+    // The values were restored for a showing and not stored since.
+    bool restoredSinceSave_ = false;
+    std::function<void(const QString& text)> errorReport_;
 
     // Declared last so that it is destroyed first: its workers are stopped and joined while
     // the list and the display still exist.

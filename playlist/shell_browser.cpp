@@ -17,17 +17,6 @@ namespace {
 // Marks drags of a file list, so that the playlist can tell them from drops of the desktop.
 const QString kDragMarkFormat = QStringLiteral("application/x-quintape-file-list");
 
-struct ViewStyleEntry {
-    TViewStyle style;
-    const char* name;
-};
-constexpr ViewStyleEntry kViewStyles[] = {
-    {TViewStyle::vsIcon, "vsIcon"},
-    {TViewStyle::vsSmallIcon, "vsSmallIcon"},
-    {TViewStyle::vsList, "vsList"},
-    {TViewStyle::vsReport, "vsReport"},
-};
-
 void makeDragSource(QAbstractItemView& view) {
     view.setSelectionMode(QAbstractItemView::ExtendedSelection);
     view.setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -38,24 +27,6 @@ void makeDragSource(QAbstractItemView& view) {
 }
 
 } // namespace
-
-QString ViewStyleName(TViewStyle style) {
-    for (const ViewStyleEntry& entry : kViewStyles) {
-        if (entry.style == style) {
-            return QString::fromLatin1(entry.name);
-        }
-    }
-    return QString();
-}
-
-std::optional<TViewStyle> ViewStyleFromName(const QString& name) {
-    for (const ViewStyleEntry& entry : kViewStyles) {
-        if (name.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0) {
-            return entry.style;
-        }
-    }
-    return std::nullopt;
-}
 
 TShellTreeView::TShellTreeView(QWidget* parent)
     : QTreeView(parent), model_(new QFileSystemModel(this)) {
@@ -134,7 +105,6 @@ TShellListView::TShellListView(QWidget* parent)
     details_->sortByColumn(0, Qt::AscendingOrder);
     details_->header()->setStretchLastSection(false);
     details_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    list_->setUniformItemSizes(true);
     list_->setResizeMode(QListView::Adjust);
     addWidget(list_);
     addWidget(details_);

@@ -3,20 +3,12 @@
 #include <QStackedWidget>
 #include <QTreeView>
 
-#include <optional>
-
 class QAbstractItemView;
 class QFileSystemModel;
 class QListView;
 class QMimeData;
 
 namespace playlist {
-
-// View styles of the file list, named as they are stored.
-enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
-
-QString ViewStyleName(TViewStyle style);
-std::optional<TViewStyle> ViewStyleFromName(const QString& name);
 
 // The folder tree of the editor's browser: folders only, starting at the file system's root,
 // so that the home folder and every mounted disk are reachable. A right click selects, as a
@@ -48,8 +40,13 @@ private:
 // type and date; the other styles share one list view.
 class TShellListView : public QStackedWidget {
     Q_OBJECT
+    // A property, so that the settings store keeps it by the names of its values.
+    Q_PROPERTY(TViewStyle ViewStyle READ ViewStyle WRITE setViewStyle)
 
 public:
+    enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+    Q_ENUM(TViewStyle)
+
     explicit TShellListView(QWidget* parent = nullptr);
 
     TViewStyle ViewStyle() const { return viewStyle_; }
@@ -95,5 +92,8 @@ private:
     TViewStyle viewStyle_ = TViewStyle::vsList;
     QString folder_;
 };
+
+// View styles of the file list.
+using TViewStyle = TShellListView::TViewStyle;
 
 } // namespace playlist
