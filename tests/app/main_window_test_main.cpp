@@ -1,4 +1,5 @@
 #include "app/quintape_application.h"
+#include "tests/support/user_folders.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 // report of a failing handler is the one the program shows.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    const testsupport::IsolatedUserFolders userFolders;
     if (qgetenv("QT_QPA_PLATFORM").isEmpty()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

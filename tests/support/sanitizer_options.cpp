@@ -7,7 +7,9 @@ const char* __asan_default_options() {
     return "detect_leaks=1:abort_on_error=0:strict_string_checks=1";
 }
 
-const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+const char* __ubsan_default_options() {
+    return "print_stacktrace=1:halt_on_error=1";
+}
 
 // Allocations that Qt's platform plugins, fontconfig and D-Bus keep for the life of the
 // process.

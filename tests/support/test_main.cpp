@@ -1,3 +1,5 @@
+#include "tests/support/user_folders.h"
+
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 // (offscreen under CTest), so that Qt's image and text facilities work.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    const testsupport::IsolatedUserFolders userFolders;
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);

@@ -1,3 +1,5 @@
+#include "tests/support/user_folders.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 // under CTest).
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    const testsupport::IsolatedUserFolders userFolders;
     if (qgetenv("QT_QPA_PLATFORM").isEmpty()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

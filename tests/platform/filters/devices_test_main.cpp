@@ -1,3 +1,5 @@
+#include "tests/support/user_folders.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -7,6 +9,7 @@
 // and find no audio output on every machine.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    const testsupport::IsolatedUserFolders userFolders;
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     qputenv("PULSE_SERVER", "unix:/nonexistent/quintape-no-sound-server");
