@@ -11,6 +11,15 @@ namespace {
 // Damaged packets in a row after which a stream counts as ended.
 constexpr int kMaxConsecutiveErrors = 64;
 
+// The start of the file in a stream's time base: the container's start time (the earliest of
+// its streams), else the stream's own, else 0.
+std::int64_t fileOrigin(const AVFormatContext& format, const AVStream& stream) {
+    if (format.start_time != AV_NOPTS_VALUE) {
+        return av_rescale_q(format.start_time, AV_TIME_BASE_Q, stream.time_base);
+    }
+    return stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
+}
+
 bool isStillPicture(const AVFormatContext& format, const AVStream& stream) {
     const char* name = format.iformat ? format.iformat->name : "";
     const std::size_t length = std::strlen(name);
@@ -62,6 +71,7 @@ EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount
         return fail(QStringLiteral("only a cover picture"));
     }
     decoder->streamIndex_ = index;
+    decoder->origin_ = fileOrigin(*raw, stream);
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         raw->streams[i]->discard = static_cast<int>(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     }
@@ -86,15 +96,13 @@ EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount
 
 bool EngineStreamDecoder::seek(REFERENCE_TIME time) {
     const AVStream& s = stream();
-    std::int64_t target = av_rescale_q(time, AVRational{1, static_cast<int>(UNITS)}, s.time_base);
-    if (s.start_time != AV_NOPTS_VALUE) {
-        target += s.start_time;
-    }
+    const std::int64_t target =
+        origin_ + av_rescale_q(time, AVRational{1, static_cast<int>(UNITS)}, s.time_base);
     int result = av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD);
     if (result < 0) {
         // Before the first key frame or a container without an index: from the start.
         result = av_seek_frame(format_.get(), streamIndex_,
-                               s.start_time != AV_NOPTS_VALUE ? s.start_time : 0,
+                               s.start_time != AV_NOPTS_VALUE ? s.start_time : origin_,
                                AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
     }
     avcodec_flush_buffers(codec_.get());
@@ -157,8 +165,7 @@ REFERENCE_TIME EngineStreamDecoder::frameTime(const AVFrame& frame) {
     if (ts == AV_NOPTS_VALUE) {
         time = lastTime_ + lastDuration_;
     } else {
-        const std::int64_t start = s.start_time != AV_NOPTS_VALUE ? s.start_time : 0;
-        time = av_rescale_q(ts - start, s.time_base, AVRational{1, static_cast<int>(UNITS)});
+        time = av_rescale_q(ts - origin_, s.time_base, AVRational{1, static_cast<int>(UNITS)});
     }
     if (frame.pkt_duration > 0) {
         lastDuration_ =

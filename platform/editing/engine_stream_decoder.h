@@ -10,9 +10,10 @@
 namespace platform {
 
 // Decodes one stream (the best video or audio stream) of a media file, frame by frame, with
-// seeking. Frame times are relative to the stream's start, in 100 ns units, so that media
-// time 0 is the first frame as the media detector counts it. Not thread-safe: one user at a
-// time (the prefetch pool runs one pump of a source at a time).
+// seeking. Frame times are in 100 ns units from the file's start, one origin for all its
+// streams (as players do), so that a sound stream that starts after the picture keeps its
+// place. Not thread-safe: one user at a time (the prefetch pool runs one pump of a source at a
+// time).
 class EngineStreamDecoder {
 public:
     // Opens the file and the decoder of its best stream of the type. Gives null (and the
@@ -31,7 +32,7 @@ public:
     // The next decoded frame, or null at the end of the stream (also after too many
     // consecutive damaged packets).
     ffmpeg::FramePtr next();
-    // Time of a decoded frame relative to the stream start.
+    // Time of a decoded frame from the file's start.
     REFERENCE_TIME frameTime(const AVFrame& frame);
 
     // Use open(); the key keeps the constructor to this class.
@@ -47,6 +48,8 @@ private:
     ffmpeg::CodecContextPtr codec_;
     ffmpeg::PacketPtr packet_;
     int streamIndex_ = -1;
+    // The file's start in the stream's time base: media time 0.
+    std::int64_t origin_ = 0;
     bool still_ = false;
     bool inputEnded_ = false;
     REFERENCE_TIME lastTime_ = 0;

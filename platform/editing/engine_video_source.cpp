@@ -9,6 +9,9 @@ namespace {
 constexpr REFERENCE_TIME kTolerance = UNITS / 1000;
 // A media time this far beyond the queue is reached faster by seeking than by decoding on.
 constexpr REFERENCE_TIME kSeekAhead = 2 * UNITS;
+// How often a seek that landed after its target (an inexact container index, or a decoder that
+// waits for the next key frame) is repeated from further back, each time twice as far.
+constexpr int kSeekRetries = 4;
 
 } // namespace
 
@@ -160,6 +163,14 @@ bool EngineVideoSource::openDecoder() {
     return true;
 }
 
+void EngineVideoSource::seekDecoder(REFERENCE_TIME target) {
+    decoder_->seek(target);
+    seekPoint_ = target;
+    seekRetries_ = 0;
+    preroll_ = true;
+    pending_.reset();
+}
+
 void EngineVideoSource::closeDecoder() {
     if (decoder_) {
         decoder_.reset();
@@ -201,9 +212,7 @@ bool EngineVideoSource::pump() {
         const REFERENCE_TIME target = seekTarget_;
         seekRequested_ = false;
         lock.unlock();
-        decoder_->seek(target);
-        preroll_ = true;
-        pending_.reset();
+        seekDecoder(target);
         return true;
     }
     if (!decodeAhead_ || endOfStream_ || queue_.size() >= capacity_) {
@@ -233,6 +242,14 @@ bool EngineVideoSource::pump() {
         if (time <= from + kTolerance) {
             pending_ = std::move(decoded);
             pendingTime_ = time;
+            return true;
+        }
+        if (!pending_ && seekPoint_ > 0 && seekRetries_ < kSeekRetries) {
+            // Landed past the target: start again from further back.
+            ++seekRetries_;
+            const REFERENCE_TIME back = seekPoint_ - (UNITS << seekRetries_);
+            decoder_->seek(std::max<REFERENCE_TIME>(0, back));
+            seekPoint_ = std::max<REFERENCE_TIME>(0, back);
             return true;
         }
         preroll_ = false;
