@@ -139,6 +139,37 @@ TEST(EngineVideo, WipeIsHalfDoneAtTheMiddleOfItsTransition) {
     EXPECT_LT(shareOfColour(video->frame(70), jpg), 0.01);
 }
 
+TEST(EngineVideo, WipesLongerThanTheirPicturesOverlapTheLaterOverTheEarlier) {
+    render::TBuildSettings settings = palSettings();
+    settings.pictureTime_s = 1.0;
+    settings.transitionsEnabled = true;
+    settings.transitionTime_s = 1.5;
+    settings.transitionSoftness = 0;
+    settings.transitionTypesChecked = {true, false, false, false, false, false, false, false};
+    const std::vector<render::TFileInfo> playList = {
+        picture("picture.jpg", fkPictureNext, kStretch),
+        picture("picture.png", fkPictureNext, kStretch),
+        picture("picture.bmp", fkPictureLast, kStretch)};
+    const auto engine = renderPlayList(playList, settings);
+    auto* video = engine->videoGroup(0);
+    const QColor png(60, 160, 60);
+    const QColor bmp(60, 90, 200);
+    // The second wipe runs from 1.25 s to 2.75 s over the first (0.25 s to 1.75 s). At 2.2 s
+    // it alone is under way, from the second picture to the third.
+    const auto secondAlone = video->frame(55);
+    EXPECT_GT(shareOfColour(secondAlone, png), 0.05);
+    EXPECT_GT(shareOfColour(secondAlone, bmp), 0.3);
+    EXPECT_GT(shareOfColour(secondAlone, png) + shareOfColour(secondAlone, bmp), 0.6);
+    // At 1.6 s both run: the first is nearly done, the second is laid over its result, so the
+    // incoming picture shows at least as much as the first alone would show (90 %).
+    const auto both = video->frame(40);
+    EXPECT_GT(shareOfColour(both, bmp), 0.6);
+    EXPECT_LT(shareOfColour(both, png), 0.2);
+    // Masks are kept only while their wipes last.
+    video->frame(90);
+    EXPECT_GT(shareOfColour(video->frame(80), bmp), 0.7);
+}
+
 TEST(EngineVideo, UndecodableSourcesRenderBlack) {
     const std::vector<render::TFileInfo> playList = {
         clip("random.avi", 1.0, kStretch), clip("truncated.mp4", 1.0, kStretch),
