@@ -27,6 +27,9 @@ struct EngineOptions {
     int videoQueueFrames = 6;
     // Sound each audio source keeps ready, in milliseconds.
     int audioQueue_ms = 1000;
+    // Sample rates audio groups render at instead of their own, by group index (the rate the
+    // consumer of the group's pin asked for).
+    std::map<int, int> audioSampleRates;
     // Told when a decoder opens (true) or closes (false); called on the engine's threads.
     std::function<void(const QString& path, bool open)> onDecoderOpenChanged;
 };

@@ -76,10 +76,20 @@ void EngineSession::setPixelFormat(EnginePixelFormat format) {
     }
 }
 
+void EngineSession::setAudioSampleRate(long group, int sampleRate) {
+    const std::lock_guard lock(mutex_);
+    auto& rate = audioSampleRates_[static_cast<int>(group)];
+    if (rate != sampleRate) {
+        rate = sampleRate;
+        core_.reset();
+    }
+}
+
 EngineOptions EngineSession::options() const {
     EngineOptions options;
     options.dynamicLoading = config_.dynamicLoading;
     options.pixelFormat = pixelFormat_;
+    options.audioSampleRates = audioSampleRates_;
     return options;
 }
 
@@ -104,6 +114,17 @@ void EngineSession::setStretchMode(const std::shared_ptr<IAMTimelineSrc>& node, 
         }
     }
     ++stretchGeneration_;
+}
+
+void EngineSession::countRenderedFrame(bool late) {
+    ++framesRendered_;
+    if (late) {
+        ++framesLate_;
+    }
+}
+
+RenderEngineStatistics EngineSession::statistics() const {
+    return {framesRendered_.load(), framesRepeated_.load(), framesLate_.load()};
 }
 
 void EngineSession::positionReached(bool video, REFERENCE_TIME time) {
