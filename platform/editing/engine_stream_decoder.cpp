@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform {
@@ -32,8 +33,9 @@ bool isStillPicture(const AVFormatContext& format, const AVStream& stream) {
 
 } // namespace
 
-std::unique_ptr<EngineStreamDecoder>
-EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount, QString* error) {
+std::unique_ptr<EngineStreamDecoder> EngineStreamDecoder::open(const QString& path,
+                                                               AVMediaType type, int threadCount,
+                                                               QString* error, int reducedSide) {
     auto fail = [error](const QString& reason) {
         if (error) {
             *error = reason;
@@ -76,6 +78,8 @@ EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount
         raw->streams[i]->discard = static_cast<int>(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     }
     decoder->still_ = type == AVMEDIA_TYPE_VIDEO && isStillPicture(*raw, stream);
+    decoder->orientation_ = orientationFromDisplayMatrix(reinterpret_cast<const std::int32_t*>(
+        av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr)));
     decoder->codec_.reset(avcodec_alloc_context3(codec));
     decoder->packet_.reset(av_packet_alloc());
     if (!decoder->codec_ || !decoder->packet_) {
@@ -87,6 +91,14 @@ EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount
     }
     decoder->codec_->pkt_timebase = stream.time_base;
     decoder->codec_->thread_count = decoder->still_ ? 1 : threadCount;
+    if (decoder->still_ && reducedSide > 0) {
+        const int side = std::min(stream.codecpar->width, stream.codecpar->height);
+        int lowres = 0;
+        while (lowres < codec->max_lowres && (side >> (lowres + 1)) >= reducedSide) {
+            ++lowres;
+        }
+        decoder->codec_->lowres = lowres;
+    }
     result = avcodec_open2(decoder->codec_.get(), codec, nullptr);
     if (result < 0) {
         return fail(ffmpeg::errorText(result));

@@ -1,5 +1,8 @@
 #include "platform/editing/engine_video_source.h"
 
+#include "platform/editing/timeline.h"
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace platform {
@@ -123,8 +126,11 @@ bool EngineVideoSource::openDecoder() {
         return false;
     }
     QString error;
+    // "Original" shows a picture's own pixels: only the other modes may decode it smaller.
+    const int reducedSide =
+        stretchMode_ == RESIZEF_CROP ? 0 : std::max(format_.width, format_.height);
     decoder_ = EngineStreamDecoder::open(path_, AVMEDIA_TYPE_VIDEO, context_.options.decoderThreads,
-                                         &error);
+                                         &error, reducedSide);
     if (!decoder_) {
         const std::lock_guard lock(mutex_);
         failed_ = true;
@@ -135,7 +141,8 @@ bool EngineVideoSource::openDecoder() {
     context_.registry->opened(path_);
     const bool still = decoder_->isStill();
     scaler_.emplace(stretchMode_, format_,
-                    still ? EngineScaleQuality::Picture : EngineScaleQuality::Video);
+                    still ? EngineScaleQuality::Picture : EngineScaleQuality::Video,
+                    decoder_->orientation());
     if (still) {
         // Decoded and scaled once; the decoder is not needed after that.
         EngineFramePtr picture;

@@ -29,8 +29,8 @@ struct VideoTrack {
     AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
     int frameCount = 0;
     std::function<QImage(int frameNumber)> paint; // any QImage of the track's size
-    // When not 0, the stream's display matrix: a rotation by this many degrees
-    // counter-clockwise (av_display_rotation_set).
+    // When not 0, the stream's display matrix: av_display_rotation_set of this many degrees
+    // (a clockwise turn as the library documents it).
     int displayRotation_deg = 0;
     // Interlaced pictures (each frame two fields), coded as such; else progressive.
     bool interlaced = false;

@@ -1,5 +1,10 @@
 #include "tests/platform/editing/engine_test_support.h"
 
+#include "platform/editing/engine_frame_scaler.h"
+#include "platform/editing/engine_stream_decoder.h"
+
+#include <QTransform>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -109,6 +114,92 @@ TEST(EngineVideo, HighDefinitionClipIsLetterboxed) {
     const auto frame = engine->videoGroup(0)->frame(7);
     EXPECT_TRUE(rowIsBlack(toImage(*frame), 60));
     EXPECT_EQ(markOf(frame, QRect(0, 72, 720, 432)), mark(testmedia::kClip1080p, 7));
+}
+
+// The area a picture shown at `width` x `height` takes in a letterboxed PAL frame.
+QRect letterboxArea(int width, int height) {
+    const platform::EngineVideoFormat pal{720, 576, {25, 1}, EnginePixelFormat::Bgr24};
+    const auto target =
+        platform::fitGeometry(render::smLetterbox, width, height, {1, 1}, pal).target;
+    return {target.x, target.y, target.width, target.height};
+}
+
+TEST(EngineVideo, RotatedClipsAndTurnedPhotosAreShownUpright) {
+    const std::vector<render::TFileInfo> playList = {
+        clip("real_world/portrait.mp4", 1.0, render::smLetterbox, true, false),
+        picture("real_world/portrait_exif.jpg", fkPictureLast, render::smLetterbox)};
+    const auto engine = renderPlayList(playList, palSettings());
+    auto* video = engine->videoGroup(0);
+    // Both are stored on their side; shown upright they are portraits between black bars.
+    const auto clipFrame = video->frame(10);
+    EXPECT_TRUE(rowIsBlack(toImage(*clipFrame).transformed(QTransform().rotate(90)), 10));
+    EXPECT_EQ(markOf(clipFrame, letterboxArea(240, 320)), mark(testmedia::kClipPortrait, 10));
+    EXPECT_EQ(markOf(video->frame(37), letterboxArea(480, 640)),
+              mark(kStillPictures, testmedia::kPicturePortrait));
+}
+
+// Mean luma of the even and of the odd rows of a band of a planar frame.
+std::pair<double, double> evenAndOddRows(const platform::EngineVideoFrame& frame, int firstRow,
+                                         int lastRow) {
+    const AVFrame& av = frame.av();
+    double sums[2] = {0, 0};
+    int counts[2] = {0, 0};
+    for (int y = firstRow; y < lastRow; ++y) {
+        for (int x = 100; x < 620; x += 4) {
+            sums[y % 2] += av.data[0][y * av.linesize[0] + x];
+            ++counts[y % 2];
+        }
+    }
+    return {sums[0] / counts[0], sums[1] / counts[1]};
+}
+
+TEST(EngineVideo, InterlacedSourcesKeepTheirFieldsAndBecomeBottomFieldFirst) {
+    EngineOptions options;
+    options.pixelFormat = EnginePixelFormat::Yuv420p;
+    // Light grey top fields, dark grey bottom fields (luma about 188 and 50), 16:9 into 432
+    // lines: each field is scaled on its own, so no line is a mix of the two.
+    const double light = 188;
+    const double dark = 50;
+    {
+        const auto engine = renderPlayList(
+            {clip("real_world/interlaced_bff.mpg", 0.96, render::smLetterbox, true, false)},
+            palSettings(), options);
+        const auto [even, odd] = evenAndOddRows(*engine->videoGroup(0)->frame(5), 76, 500);
+        EXPECT_NEAR(even, light, 8);
+        EXPECT_NEAR(odd, dark, 8);
+    }
+    {
+        // Top field first: the earlier (top) field goes to the bottom field, which DV shows
+        // first, one line lower.
+        const auto engine = renderPlayList(
+            {clip("real_world/interlaced_tff.mpg", 0.96, render::smLetterbox, true, false)},
+            palSettings(), options);
+        const auto [even, odd] = evenAndOddRows(*engine->videoGroup(0)->frame(5), 76, 500);
+        EXPECT_NEAR(even, dark, 8);
+        EXPECT_NEAR(odd, light, 8);
+    }
+}
+
+TEST(EngineVideo, AHugePictureIsShown) {
+    const auto engine = renderPlayList(
+        {picture("real_world/huge.png", fkPictureLast, render::smStretch)}, palSettings());
+    EXPECT_EQ(markOf(engine->videoGroup(0)->frame(0)),
+              mark(kStillPictures, testmedia::kPictureHuge));
+}
+
+TEST(EngineStreamDecoder, LargePhotosAreDecodedAtAReducedSize) {
+    const auto width = [](const char* name, int reducedSide) {
+        QString error;
+        const auto decoder = platform::EngineStreamDecoder::open(
+            testsupport::testMedia(name), AVMEDIA_TYPE_VIDEO, 1, &error, reducedSide);
+        EXPECT_TRUE(decoder) << error.toStdString();
+        const auto frame = decoder ? decoder->next() : nullptr;
+        return frame ? frame->width : 0;
+    };
+    EXPECT_EQ(width("wide.jpg", 0), 1280);
+    EXPECT_EQ(width("wide.jpg", 300), 640); // 720 / 2 lines are still 300 or more
+    EXPECT_EQ(width("wide.jpg", 720), 1280);
+    EXPECT_EQ(width("picture.png", 100), 800); // PNG has no reduced decoding
 }
 
 TEST(EngineVideo, WipeIsHalfDoneAtTheMiddleOfItsTransition) {

@@ -1,0 +1,122 @@
+#include "platform/editing/engine_colour_matrix.h"
+
+#include "platform/editing/engine_frame_scaler.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+namespace {
+
+struct LumaWeights {
+    double red;
+    double blue;
+};
+
+LumaWeights weightsOf(int matrix) {
+    switch (matrix) {
+    case SWS_CS_ITU709:
+        return {0.2126, 0.0722};
+    case SWS_CS_FCC:
+        return {0.30, 0.11};
+    case SWS_CS_SMPTE240M:
+        return {0.212, 0.087};
+    case SWS_CS_BT2020:
+        return {0.2627, 0.0593};
+    default:
+        return {0.299, 0.114};
+    }
+}
+
+struct Ycc {
+    double y;
+    double cb;
+    double cr;
+};
+
+// Normalised Y'CbCr (Y 0..1, Cb and Cr -0.5..0.5) from one matrix to another, through R'G'B'.
+Ycc convertYcc(const Ycc& in, LumaWeights from, LumaWeights to) {
+    const double red = in.y + 2.0 * (1.0 - from.red) * in.cr;
+    const double blue = in.y + 2.0 * (1.0 - from.blue) * in.cb;
+    const double green = (in.y - from.red * red - from.blue * blue) / (1.0 - from.red - from.blue);
+    Ycc out;
+    out.y = to.red * red + (1.0 - to.red - to.blue) * green + to.blue * blue;
+    out.cb = (blue - out.y) / (2.0 * (1.0 - to.blue));
+    out.cr = (red - out.y) / (2.0 * (1.0 - to.red));
+    return out;
+}
+
+std::uint8_t clampCode(std::int32_t scaled) {
+    return static_cast<std::uint8_t>(std::clamp((scaled + 128) >> 8, 0, 255));
+}
+
+} // namespace
+
+EngineColourMatrixConverter::EngineColourMatrixConverter(int sourceMatrix) {
+    const LumaWeights from = weightsOf(sourceMatrix);
+    const LumaWeights to = weightsOf(SWS_CS_ITU601);
+    changes_ = from.red != to.red || from.blue != to.blue;
+    if (!changes_) {
+        return;
+    }
+    const Ycc ofCb = convertYcc({0.0, 1.0, 0.0}, from, to);
+    const Ycc ofCr = convertYcc({0.0, 0.0, 1.0}, from, to);
+    // Limited range: luma spans 219 codes, chroma 224.
+    constexpr double kLumaPerChroma = 219.0 / 224.0;
+    for (int code = 0; code < 256; ++code) {
+        const double c = code - 128;
+        const auto scaled = [&](double factor) {
+            return static_cast<std::int32_t>(std::lround(256.0 * factor * c));
+        };
+        const auto i = static_cast<std::size_t>(code);
+        lumaFromCb_[i] = scaled(kLumaPerChroma * ofCb.y);
+        lumaFromCr_[i] = scaled(kLumaPerChroma * ofCr.y);
+        cbFromCb_[i] = scaled(ofCb.cb);
+        cbFromCr_[i] = scaled(ofCr.cb);
+        crFromCb_[i] = scaled(ofCb.cr);
+        crFromCr_[i] = scaled(ofCr.cr);
+    }
+}
+
+void EngineColourMatrixConverter::convert(AVFrame& frame, EnginePixelFormat format,
+                                          const EngineRect& area) const {
+    if (!changes_ || format == EnginePixelFormat::Bgr24) {
+        return;
+    }
+    const bool yuv420 = format == EnginePixelFormat::Yuv420p;
+    const int lumaPerChromaX = yuv420 ? 2 : 4;
+    const int lumaPerChromaY = yuv420 ? 2 : 1;
+    const int chromaX = area.x / lumaPerChromaX;
+    const int chromaY = area.y / lumaPerChromaY;
+    const int chromaWidth = area.width / lumaPerChromaX;
+    const int chromaHeight = area.height / lumaPerChromaY;
+    for (int row = 0; row < chromaHeight; ++row) {
+        std::uint8_t* cbRow = frame.data[1] +
+                              static_cast<std::ptrdiff_t>(chromaY + row) * frame.linesize[1] +
+                              chromaX;
+        std::uint8_t* crRow = frame.data[2] +
+                              static_cast<std::ptrdiff_t>(chromaY + row) * frame.linesize[2] +
+                              chromaX;
+        for (int sub = 0; sub < lumaPerChromaY; ++sub) {
+            std::uint8_t* luma = frame.data[0] +
+                                 static_cast<std::ptrdiff_t>(area.y + row * lumaPerChromaY + sub) *
+                                     frame.linesize[0] +
+                                 area.x;
+            for (int column = 0; column < chromaWidth; ++column) {
+                const std::int32_t change = lumaFromCb_[cbRow[column]] + lumaFromCr_[crRow[column]];
+                std::uint8_t* pixels = luma + column * lumaPerChromaX;
+                for (int p = 0; p < lumaPerChromaX; ++p) {
+                    pixels[p] = clampCode(pixels[p] * 256 + change);
+                }
+            }
+        }
+        for (int column = 0; column < chromaWidth; ++column) {
+            const std::uint8_t cb = cbRow[column];
+            const std::uint8_t cr = crRow[column];
+            cbRow[column] = clampCode(128 * 256 + cbFromCb_[cb] + cbFromCr_[cr]);
+            crRow[column] = clampCode(128 * 256 + crFromCb_[cb] + crFromCr_[cr]);
+        }
+    }
+}
+
+} // namespace platform
