@@ -3,7 +3,10 @@
 #include "platform/editing/engine_frame_scaler.h"
 #include "platform/editing/engine_stream_decoder.h"
 
+#include <QFileInfo>
 #include <QTransform>
+
+#include <set>
 
 #include <condition_variable>
 #include <mutex>
@@ -332,6 +335,38 @@ private:
     int open_ = 0;
     int peak_ = 0;
 };
+
+TEST(EngineVideo, BrieflyShownPicturesAreDecodedWellAhead) {
+    render::TBuildSettings settings = palSettings();
+    settings.audioOutIndex = 0;
+    settings.pictureTime_s = 0.3;
+    std::vector<render::TFileInfo> playList;
+    for (const char* name :
+         {"picture.jpg", "picture.png", "picture.bmp", "wide.jpg", "tall.png", "holiday.jpg"}) {
+        playList.push_back(picture(name, fkPictureNext, kStretch));
+    }
+    playList.back().Kind = fkPictureLast;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::set<QString> opened;
+    EngineOptions options;
+    options.preload = seconds(0.5);
+    options.onDecoderOpenChanged = [&](const QString& path, bool open) {
+        const std::lock_guard lock(mutex);
+        if (open) {
+            opened.insert(QFileInfo(path).fileName());
+        }
+        changed.notify_all();
+    };
+    const auto engine = renderPlayList(playList, settings, options);
+    engine->videoGroup(0)->frame(0);
+    // The first two pictures start within the preload time; the third (0.6 s) is decoded too,
+    // as one of the next two; the fourth (0.9 s) waits.
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(
+        changed.wait_for(lock, std::chrono::seconds(20), [&] { return opened.size() >= 3; }));
+    EXPECT_EQ(opened, (std::set<QString>{"picture.jpg", "picture.png", "picture.bmp"}));
+}
 
 TEST(EngineVideo, DynamicLoadingOpensSourcesOnlyAroundTheirTime) {
     render::TBuildSettings settings = palSettings();
