@@ -28,6 +28,7 @@ const QString kFileRecorderName = QStringLiteral("DV File Recorder");
 constexpr std::int64_t kPalFrameBytes = 144000;
 constexpr std::int64_t kNtscFrameBytes = 120000;
 constexpr int kProgressInterval_ms = 500;
+constexpr int kTimingExitCode = 3;
 
 bool parseInt(const QString& text, int low, int high, int* value) {
     bool ok = false;
@@ -89,7 +90,11 @@ QString renderUsage() {
         "  --seed N                  start of the wipe order\n"
         "  --stretch 0..3            stretch, original, letterbox (default), crop\n"
         "  --recompress all|dv       recompress everything, or pass DV sources through\n"
-        "  --real-time               pace the render by the clock, as a device would\n");
+        "  --preview                 Preview process mode: late frames repeat the one before\n"
+        "  --real-time               pace the render by the clock, as a device would; prints\n"
+        "                            the late and repeated frames at the end\n"
+        "  --strict-timing           with --real-time: fail (exit 3) when any frame was late\n"
+        "                            or repeated\n");
 }
 
 std::optional<RenderOptions> parseRenderArguments(const QStringList& arguments, QString* error) {
@@ -124,6 +129,10 @@ std::optional<RenderOptions> parseRenderArguments(const QStringList& arguments, 
             settings.transitionsEnabled = true;
         } else if (argument == QLatin1String("--real-time")) {
             options.realTime = true;
+        } else if (argument == QLatin1String("--strict-timing")) {
+            options.strictTiming = true;
+        } else if (argument == QLatin1String("--preview")) {
+            settings.processMode = 0;
         } else if (!hasValue) {
             return fail(QStringLiteral("%1 needs a value").arg(argument));
         } else {
@@ -172,6 +181,9 @@ std::optional<RenderOptions> parseRenderArguments(const QStringList& arguments, 
     if (options.paths.isEmpty()) {
         return fail(QStringLiteral("no file to render"));
     }
+    if (options.strictTiming && !options.realTime) {
+        return fail(QStringLiteral("--strict-timing needs --real-time"));
+    }
     options.probe.pictureTime_s = settings.pictureTime_s;
     options.probe.stretchMode = settings.stretchMode;
     return options;
@@ -194,6 +206,35 @@ render::REFERENCE_TIME PrepareMainPlayList(std::vector<render::TFileInfo>& playL
         playList[i].Kind = nextIsPicture ? render::fkPictureNext : render::fkPictureLast;
     }
     return total;
+}
+
+OutputTiming CombineOutputTiming(const std::optional<platform::DvOutputStatistics>& device,
+                                 const std::optional<platform::RenderEngineStatistics>& engine) {
+    OutputTiming timing;
+    if (device) {
+        timing.framesLate = device->framesLate;
+        timing.framesRepeated = device->framesRepeated;
+    } else if (engine) {
+        timing.framesLate = engine->framesLate;
+    }
+    if (engine) {
+        timing.framesRepeated += engine->framesRepeated;
+    }
+    return timing;
+}
+
+int ReportOutputTiming(const OutputTiming& timing, bool strict, QTextStream& err) {
+    err << QStringLiteral("late frames: %1, repeated frames: %2\n")
+               .arg(timing.framesLate)
+               .arg(timing.framesRepeated);
+    err.flush();
+    const bool kept = timing.framesLate == 0 && timing.framesRepeated == 0;
+    if (strict && !kept) {
+        err << "quintape: the output did not keep up\n";
+        err.flush();
+        return kTimingExitCode;
+    }
+    return 0;
 }
 
 std::int64_t TimelineFrameCount(render::REFERENCE_TIME duration_units, bool ntsc) {
@@ -332,7 +373,20 @@ int runRenderCommand(const RenderOptions& options, QTextStream& err) {
     }
     err << QStringLiteral("%1: %2 frames\n").arg(options.outputPath).arg(expectedFrames);
     err.flush();
-    return 0;
+    if (!options.realTime) {
+        return 0;
+    }
+    std::optional<platform::DvOutputStatistics> deviceCounts;
+    if (const auto counted = platform::query<platform::IDvOutputStatistics>(dvCam)) {
+        deviceCounts = counted->GetOutputStatistics();
+    }
+    std::optional<platform::RenderEngineStatistics> engineCounts;
+    if (const auto counted =
+            platform::query<platform::IRenderEngineStatistics>(state.RenderEngine)) {
+        engineCounts = counted->GetRenderStatistics();
+    }
+    return ReportOutputTiming(CombineOutputTiming(deviceCounts, engineCounts), options.strictTiming,
+                              err);
 }
 
 } // namespace app
