@@ -35,7 +35,8 @@ bool isStillPicture(const AVFormatContext& format, const AVStream& stream) {
 
 std::unique_ptr<EngineStreamDecoder> EngineStreamDecoder::open(const QString& path,
                                                                AVMediaType type, int threadCount,
-                                                               QString* error, int reducedSide) {
+                                                               QString* error, int reducedSide,
+                                                               bool paced) {
     auto fail = [error](const QString& reason) {
         if (error) {
             *error = reason;
@@ -90,7 +91,10 @@ std::unique_ptr<EngineStreamDecoder> EngineStreamDecoder::open(const QString& pa
         return fail(ffmpeg::errorText(result));
     }
     decoder->codec_->pkt_timebase = stream.time_base;
-    decoder->codec_->thread_count = decoder->still_ ? 1 : threadCount;
+    const double framesPerSecond = av_q2d(stream.avg_frame_rate);
+    const bool oneThread =
+        decoder->still_ || (paced && framesPerSecond > 0 && framesPerSecond <= 30.5);
+    decoder->codec_->thread_count = oneThread ? 1 : threadCount;
     if (decoder->still_ && reducedSide > 0) {
         const int side = std::min(stream.codecpar->width, stream.codecpar->height);
         int lowres = 0;

@@ -22,10 +22,11 @@ public:
     // A still picture whose smaller side is at least twice `reducedSide` (when not 0) is decoded
     // at a half, a quarter or an eighth of its size, where its codec can (JPEG), keeping its
     // smaller side at least `reducedSide`: a camera's photo for a DV frame decodes far faster
-    // and in a fraction of the memory.
+    // and in a fraction of the memory. With `paced`, a video stream of at most 30 frames per
+    // second decodes on one thread whatever `threadCount` allows.
     static std::unique_ptr<EngineStreamDecoder> open(const QString& path, AVMediaType type,
                                                      int threadCount, QString* error,
-                                                     int reducedSide = 0);
+                                                     int reducedSide = 0, bool paced = false);
 
     // A still picture: one frame that holds for ever (image demuxers, one-frame GIFs).
     bool isStill() const { return still_; }

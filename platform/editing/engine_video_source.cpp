@@ -130,7 +130,7 @@ bool EngineVideoSource::openDecoder() {
     const int reducedSide =
         stretchMode_ == RESIZEF_CROP ? 0 : std::max(format_.width, format_.height);
     decoder_ = EngineStreamDecoder::open(path_, AVMEDIA_TYPE_VIDEO, context_.options.decoderThreads,
-                                         &error, reducedSide);
+                                         &error, reducedSide, context_.options.paced);
     if (!decoder_) {
         const std::lock_guard lock(mutex_);
         failed_ = true;

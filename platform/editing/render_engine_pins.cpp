@@ -151,7 +151,7 @@ HRESULT VideoGroupPin::CompleteConnect(const std::shared_ptr<IPin>& /*peer*/) {
 EngineVideoRenderer* VideoGroupPin::renderer() {
     const std::uint64_t generation = session_->stretchGeneration();
     if (!core_) {
-        core_ = session_->core();
+        core_ = session_->core(filter().clock() != nullptr);
         coreGeneration_ = generation;
     } else if (generation != coreGeneration_) {
         core_ = session_->freshCore();
@@ -257,7 +257,7 @@ HRESULT AudioGroupPin::produceSample(std::shared_ptr<IMediaSample>* sample) {
     }
     if (!core_) {
         try {
-            core_ = session_->core();
+            core_ = session_->core(filter().clock() != nullptr);
         } catch (const std::exception&) {
             return E_FAIL;
         }
@@ -348,7 +348,7 @@ HRESULT SmartVideoGroupPin::compress(std::int64_t n, std::vector<std::uint8_t>& 
     }
     if (!core_) {
         try {
-            core_ = session_->core();
+            core_ = session_->core(filter().clock() != nullptr);
         } catch (const std::exception&) {
             return E_FAIL;
         }

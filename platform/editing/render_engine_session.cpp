@@ -90,12 +90,14 @@ EngineOptions EngineSession::options() const {
     options.dynamicLoading = config_.dynamicLoading;
     options.pixelFormat = pixelFormat_;
     options.audioSampleRates = audioSampleRates_;
+    options.paced = paced_;
     return options;
 }
 
-std::shared_ptr<EngineTimelineRenderer> EngineSession::core() {
+std::shared_ptr<EngineTimelineRenderer> EngineSession::core(bool paced) {
     const std::lock_guard lock(mutex_);
     if (!core_) {
+        paced_ = paced;
         core_ = std::make_shared<EngineTimelineRenderer>(*config_.timeline, options());
     }
     return core_;

@@ -74,8 +74,9 @@ public:
     void setPixelFormat(EnginePixelFormat format);
     // The sample rate the core renders an audio group at.
     void setAudioSampleRate(long group, int sampleRate);
-    // The shared core, built on first use. Throws what the core's construction throws.
-    std::shared_ptr<EngineTimelineRenderer> core();
+    // The shared core, built on first use (for playing out paced by a clock, or as fast as
+    // possible). Throws what the core's construction throws.
+    std::shared_ptr<EngineTimelineRenderer> core(bool paced);
     // A new core of the timeline as it is now (after stretch mode changes).
     std::shared_ptr<EngineTimelineRenderer> freshCore();
     // Changes the stretch mode of a source; seen through stretchGeneration().
@@ -97,6 +98,7 @@ private:
     std::weak_ptr<EngineMembership> membership_;
     mutable std::mutex mutex_; // the core, the pixel format and the timeline's stretch modes
     EnginePixelFormat pixelFormat_ = EnginePixelFormat::Bgr24;
+    bool paced_ = false;
     std::map<int, int> audioSampleRates_;
     std::shared_ptr<EngineTimelineRenderer> core_;
     std::atomic<std::uint64_t> stretchGeneration_{0};
