@@ -18,7 +18,10 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace app {
 
@@ -76,6 +79,29 @@ void printProgress(QTextStream& err, platform::REFERENCE_TIME position,
 }
 
 } // namespace
+
+std::vector<render::TFileInfo> ProbeFiles(const QStringList& paths,
+                                          const render::ProbeSettings& settings) {
+    std::vector<render::TFileInfo> infos(static_cast<std::size_t>(paths.size()));
+    std::atomic<std::size_t> next{0};
+    const auto probeOn = [&] {
+        for (std::size_t i = next++; i < infos.size(); i = next++) {
+            infos[i] = *render::ProbeFile(paths.at(static_cast<qsizetype>(i)), settings);
+        }
+    };
+    // Probing waits on the disk as much as on the processor: a few threads at once.
+    const std::size_t threads =
+        std::min<std::size_t>(infos.size(), std::max(2U, std::thread::hardware_concurrency()));
+    std::vector<std::thread> workers;
+    for (std::size_t t = 1; t < threads; ++t) {
+        workers.emplace_back(probeOn);
+    }
+    probeOn();
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    return infos;
+}
 
 QString renderUsage() {
     return QStringLiteral(
@@ -267,12 +293,13 @@ int runRenderCommand(const RenderOptions& options, QTextStream& err) {
 
     playlist::CheckList items;
     playlist::AddFiles(options.paths, items);
-    std::vector<render::TFileInfo> playList;
+    QStringList checked;
     for (int i = 0; i < items.count(); ++i) {
         if (items.checked(i)) {
-            playList.push_back(*render::ProbeFile(items.text(i), options.probe));
+            checked << items.text(i);
         }
     }
+    std::vector<render::TFileInfo> playList = ProbeFiles(checked, options.probe);
     render::TRenderState renderState;
     renderState.RenderRangeStop = PrepareMainPlayList(playList);
 

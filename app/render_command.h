@@ -53,6 +53,10 @@ QString renderUsage();
 // are not valid.
 std::optional<RenderOptions> parseRenderArguments(const QStringList& arguments, QString* error);
 
+// Probes files, several at once; the records come in the order of `paths`.
+std::vector<render::TFileInfo> ProbeFiles(const QStringList& paths,
+                                          const render::ProbeSettings& settings);
+
 // Makes probed records a main play list: single pictures (fkPicture) become fkPictureNext when
 // the next record is a single picture too, else fkPictureLast; every record's Start is the sum
 // of the durations before it. Gives the total duration.

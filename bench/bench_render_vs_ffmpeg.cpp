@@ -1,7 +1,8 @@
 // The render against the ffmpeg command line, in one run (ratios only mean something within
 // one run on a machine that others share):
 //   offline  1080p H.264 with AAC sound to PAL DV with sound: "quintape --render" against
-//            "ffmpeg -af aresample=async=1 -target pal-dv", alternating, several times;
+//            "ffmpeg -af aresample=async=1 -target pal-dv", alternating, several times (the
+//            sources joined by ffmpeg's concat demuxer, which needs first_pts=0 as well);
 //   live     "quintape --render --real-time" (paced like a device) over the same sources:
 //            processor time of the whole process against decoding the same sources alone
 //            (ffmpeg, one decoder thread), and the late and repeated frames it reports;
@@ -186,7 +187,7 @@ void offline(const QString& quintape, const QStringList& sources, int runs,
     const QStringList reference{"ffmpeg",        "-y",     "-v",
                                 "error",         "-f",     "concat",
                                 "-safe",         "0",      "-i",
-                                list.fileName(), "-af",    "aresample=async=1",
+                                list.fileName(), "-af",    "aresample=async=1:first_pts=0",
                                 "-target",       "pal-dv", dir.filePath("ffmpeg.dv")};
     out << QStringLiteral("offline: %1 s of 1080p H.264 + AAC -> PAL DV with sound, %2 runs each\n")
                .arg(10 * sources.size())

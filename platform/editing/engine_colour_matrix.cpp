@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -90,6 +91,9 @@ void EngineColourMatrixConverter::convert(AVFrame& frame, EnginePixelFormat form
     const int chromaY = area.y / lumaPerChromaY;
     const int chromaWidth = area.width / lumaPerChromaX;
     const int chromaHeight = area.height / lumaPerChromaY;
+    // The change of every luma sample of a chroma row, rounded to whole codes, so that the luma
+    // rows are one simple pass each.
+    std::vector<std::int16_t> lumaChange(static_cast<std::size_t>(area.width));
     for (int row = 0; row < chromaHeight; ++row) {
         std::uint8_t* cbRow = frame.data[1] +
                               static_cast<std::ptrdiff_t>(chromaY + row) * frame.linesize[1] +
@@ -97,24 +101,26 @@ void EngineColourMatrixConverter::convert(AVFrame& frame, EnginePixelFormat form
         std::uint8_t* crRow = frame.data[2] +
                               static_cast<std::ptrdiff_t>(chromaY + row) * frame.linesize[2] +
                               chromaX;
+        for (int column = 0; column < chromaWidth; ++column) {
+            const std::uint8_t cb = cbRow[column];
+            const std::uint8_t cr = crRow[column];
+            const auto change =
+                static_cast<std::int16_t>((lumaFromCb_[cb] + lumaFromCr_[cr] + 128) >> 8);
+            for (int p = 0; p < lumaPerChromaX; ++p) {
+                lumaChange[static_cast<std::size_t>(column * lumaPerChromaX + p)] = change;
+            }
+            cbRow[column] = clampCode(128 * 256 + cbFromCb_[cb] + cbFromCr_[cr]);
+            crRow[column] = clampCode(128 * 256 + crFromCb_[cb] + crFromCr_[cr]);
+        }
         for (int sub = 0; sub < lumaPerChromaY; ++sub) {
             std::uint8_t* luma = frame.data[0] +
                                  static_cast<std::ptrdiff_t>(area.y + row * lumaPerChromaY + sub) *
                                      frame.linesize[0] +
                                  area.x;
-            for (int column = 0; column < chromaWidth; ++column) {
-                const std::int32_t change = lumaFromCb_[cbRow[column]] + lumaFromCr_[crRow[column]];
-                std::uint8_t* pixels = luma + column * lumaPerChromaX;
-                for (int p = 0; p < lumaPerChromaX; ++p) {
-                    pixels[p] = clampCode(pixels[p] * 256 + change);
-                }
+            const std::int16_t* change = lumaChange.data();
+            for (int x = 0; x < area.width; ++x) {
+                luma[x] = static_cast<std::uint8_t>(std::clamp(luma[x] + change[x], 0, 255));
             }
-        }
-        for (int column = 0; column < chromaWidth; ++column) {
-            const std::uint8_t cb = cbRow[column];
-            const std::uint8_t cr = crRow[column];
-            cbRow[column] = clampCode(128 * 256 + cbFromCb_[cb] + cbFromCr_[cr]);
-            crRow[column] = clampCode(128 * 256 + crFromCb_[cb] + crFromCr_[cr]);
         }
     }
 }

@@ -310,8 +310,19 @@ std::shared_ptr<EngineVideoFrame> EngineFrameScaler::scale(const AVFrame& decode
         layout.finish.reset();
     }
 
-    auto frame = std::make_shared<EngineVideoFrame>(output_);
+    // Only the bars around the picture's area are filled: the picture covers the rest.
+    auto frame = std::make_shared<EngineVideoFrame>(output_, false);
     AVFrame& out = frame->av();
+    {
+        const EngineRect& area = layout.geometry.target;
+        const EnginePixelFormat format = output_.pixelFormat;
+        fillBlack(out, format, 0, 0, out.width, area.y);
+        fillBlack(out, format, 0, area.y + area.height, out.width,
+                  out.height - area.y - area.height);
+        fillBlack(out, format, 0, area.y, area.x, area.height);
+        fillBlack(out, format, area.x + area.width, area.y, out.width - area.x - area.width,
+                  area.height);
+    }
     if (layout.orientation.isUpright()) {
         scaleUpright(*shown, out);
     } else {

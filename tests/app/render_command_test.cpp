@@ -105,6 +105,23 @@ TEST(RenderTimingTest, StrictTimingFailsOnAnyLateOrRepeatedFrame) {
     EXPECT_EQ(report(0, 1, true, &text), 3);
 }
 
+TEST(ProbeFilesTest, RecordsComeInTheOrderOfThePaths) {
+    QStringList paths;
+    for (const char* name : {"clip_h264_aac.mp4", "picture.jpg", "random.avi", "sound.wav",
+                             "clip_dv_pal.dv", "picture.png", "clip_ntsc.avi"}) {
+        paths << testsupport::testMedia(QString::fromLatin1(name));
+    }
+    const auto infos = app::ProbeFiles(paths, {});
+    ASSERT_EQ(infos.size(), static_cast<std::size_t>(paths.size()));
+    for (std::size_t i = 0; i < infos.size(); ++i) {
+        EXPECT_EQ(infos[i].FileName, paths.at(static_cast<qsizetype>(i)));
+    }
+    EXPECT_EQ(infos[1].Kind, render::fkPicture);
+    EXPECT_EQ(infos[2].Kind, render::fkCantPlay);
+    EXPECT_EQ(infos[3].VideoStream, -1);
+    EXPECT_TRUE(app::ProbeFiles({}, {}).empty());
+}
+
 TEST(MainPlayListTest, PicturesAreRetaggedAndStartsAccumulate) {
     std::vector<TFileInfo> list(6);
     const render::TFileKind kinds[] = {render::fkPicture, render::fkPicture, render::fkPicture,
