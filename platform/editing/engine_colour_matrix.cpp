@@ -47,6 +47,14 @@ Ycc convertYcc(const Ycc& in, LumaWeights from, LumaWeights to) {
     return out;
 }
 
+// codes[x] += change[x], kept within 0..255; written so that the compiler vectorises it.
+void addClamped(std::uint8_t* __restrict codes, const std::int16_t* __restrict change, int count) {
+    for (int x = 0; x < count; ++x) {
+        const int value = codes[x] + change[x];
+        codes[x] = static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+    }
+}
+
 std::uint8_t clampCode(std::int32_t scaled) {
     return static_cast<std::uint8_t>(std::clamp((scaled + 128) >> 8, 0, 255));
 }
@@ -117,10 +125,7 @@ void EngineColourMatrixConverter::convert(AVFrame& frame, EnginePixelFormat form
                                  static_cast<std::ptrdiff_t>(area.y + row * lumaPerChromaY + sub) *
                                      frame.linesize[0] +
                                  area.x;
-            const std::int16_t* change = lumaChange.data();
-            for (int x = 0; x < area.width; ++x) {
-                luma[x] = static_cast<std::uint8_t>(std::clamp(luma[x] + change[x], 0, 255));
-            }
+            addClamped(luma, lumaChange.data(), area.width);
         }
     }
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <pthread.h>
+
 namespace platform {
 
 namespace {
@@ -20,7 +22,10 @@ DvEncodeQueue::DvEncodeQueue(DvEncoderFactory factory, int threads) : factory_(s
     for (int i = 0; i < count; ++i) {
         auto worker = std::make_unique<Worker>();
         Worker& self = *worker;
-        worker->thread = std::thread([this, &self] { run(self); });
+        worker->thread = std::thread([this, &self] {
+            pthread_setname_np(pthread_self(), "dv-encode");
+            run(self);
+        });
         workers_.push_back(std::move(worker));
     }
 }
@@ -36,16 +41,67 @@ DvEncodeQueue::~DvEncodeQueue() {
     }
 }
 
+bool DvEncodeQueue::repeatsPrevious(const std::shared_ptr<IMediaSample>& input,
+                                    DvInputFormat format) {
+    const std::size_t bytes = dvInputSampleBytes(format.standard, format.kind);
+    const bool same = previousInput_ && previousKind_ == format.kind &&
+                      samePictureBytes(*previousInput_, *input, bytes);
+    previousInput_ = input;
+    previousKind_ = format.kind;
+    return same;
+}
+
+bool DvEncodeQueue::encodeNow(const std::shared_ptr<IMediaSample>& input, DvInputFormat format,
+                              std::span<std::uint8_t> frame, QString* error) {
+    std::unique_lock lock(mutex_);
+    if (!jobs_.empty()) {
+        *error = QStringLiteral("Pictures are still queued for encoding.");
+        return false;
+    }
+    if (frame.size() != dvFrameBytes(format.standard)) {
+        *error = QStringLiteral("A DV frame buffer of %1 bytes was expected, not %2.")
+                     .arg(dvFrameBytes(format.standard))
+                     .arg(frame.size());
+        return false;
+    }
+    if (repeatsPrevious(input, format) && lastFrame_.size() == frame.size()) {
+        ++reused_;
+        std::memcpy(frame.data(), lastFrame_.data(), frame.size());
+        return true;
+    }
+    lock.unlock();
+    if (static_cast<std::size_t>(input->GetActualDataLength()) <
+        dvInputSampleBytes(format.standard, format.kind)) {
+        *error = QStringLiteral("The picture is shorter than a %1 x %2 frame.")
+                     .arg(kDvWidth)
+                     .arg(dvHeight(format.standard));
+        return false;
+    }
+    if (!callerEncoder_ || callerEncoder_->standard() != format.standard) {
+        callerEncoder_ = factory_(format.standard, error);
+        if (!callerEncoder_) {
+            return false;
+        }
+    }
+    const bool ok =
+        callerEncoder_->encode(dvPictureFromBuffer(format, input->GetPointer()), frame, error);
+    lock.lock();
+    if (!ok) {
+        // The next picture is not taken for a repeat of one that has no frame.
+        previousInput_.reset();
+        return false;
+    }
+    ++encoded_;
+    lastFrame_.assign(frame.begin(), frame.end());
+    return true;
+}
+
 void DvEncodeQueue::push(std::shared_ptr<IMediaSample> input, DvInputFormat format) {
     auto job = std::make_shared<Job>();
     job->format = format;
-    const std::size_t bytes = dvInputSampleBytes(format.standard, format.kind);
     {
         const std::lock_guard lock(mutex_);
-        job->sameAsBefore = previousInput_ && previousKind_ == format.kind &&
-                            samePictureBytes(*previousInput_, *input, bytes);
-        previousInput_ = input;
-        previousKind_ = format.kind;
+        job->sameAsBefore = repeatsPrevious(input, format);
         job->input = std::move(input);
         if (job->sameAsBefore) {
             job->done = true;

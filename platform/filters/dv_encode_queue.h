@@ -34,6 +34,10 @@ public:
     // The frame of the oldest queued picture (waits for it) and the sample it came from. False,
     // with the reason, when it could not be encoded.
     bool pop(std::span<std::uint8_t> frame, std::shared_ptr<IMediaSample>* input, QString* error);
+    // Encodes the picture of an input sample at once, on the calling thread (live output,
+    // where a frame is wanted as soon as it is asked for). Only while nothing is queued.
+    bool encodeNow(const std::shared_ptr<IMediaSample>& input, DvInputFormat format,
+                   std::span<std::uint8_t> frame, QString* error);
     // Forgets everything queued: waits for the work under way, keeps the encoders.
     void clear();
 
@@ -57,6 +61,9 @@ private:
     };
 
     void run(Worker& worker);
+    // Whether `input` repeats the picture pushed or encoded before it; remembers it. Called
+    // with mutex_ held.
+    bool repeatsPrevious(const std::shared_ptr<IMediaSample>& input, DvInputFormat format);
 
     const DvEncoderFactory factory_;
     mutable std::mutex mutex_;
@@ -70,6 +77,7 @@ private:
     std::uint64_t encoded_ = 0;
     std::uint64_t reused_ = 0;
     std::vector<std::unique_ptr<Worker>> workers_;
+    std::unique_ptr<DvEncoder> callerEncoder_; // encodeNow's
 };
 
 } // namespace platform

@@ -203,10 +203,32 @@ HRESULT DvEncoderFilter::produce(std::shared_ptr<IMediaSample>* sample) {
         queue_.clear();
         upstream_ended_ = false;
     }
-    // Paced by a clock, each picture is encoded as it is asked for; otherwise a few are pulled
-    // ahead and encoded at once.
-    const std::size_t ahead =
-        clock() ? 1 : kPicturesAheadPerThread * static_cast<std::size_t>(threads_);
+    const auto frame_bytes = static_cast<long>(dvFrameBytes(format->standard));
+    if (!allocator_ || allocator_->bufferSize() != frame_bytes) {
+        allocator_.emplace(frame_bytes, 4);
+    }
+    if (clock() && queue_.pending() == 0) {
+        // Paced by a clock: each picture is encoded as it is asked for, on this thread.
+        std::shared_ptr<IMediaSample> in;
+        if (const HRESULT hr = input_->pull(&in); hr != S_OK) {
+            return hr;
+        }
+        auto out = allocator_->GetBuffer();
+        QString error;
+        if (!queue_.encodeNow(in, *format,
+                              std::span(out->GetPointer(), static_cast<std::size_t>(frame_bytes)),
+                              &error)) {
+            setLastError(error);
+            return E_FAIL;
+        }
+        CopySampleProperties(*in, *out);
+        out->SetSyncPoint(true);
+        out->SetActualDataLength(frame_bytes);
+        *sample = std::move(out);
+        return S_OK;
+    }
+    // As fast as possible: a few pictures are pulled ahead and encoded at once.
+    const std::size_t ahead = kPicturesAheadPerThread * static_cast<std::size_t>(threads_);
     while (!upstream_ended_ && queue_.pending() < ahead) {
         std::shared_ptr<IMediaSample> in;
         const HRESULT hr = input_->pull(&in);
@@ -220,10 +242,6 @@ HRESULT DvEncoderFilter::produce(std::shared_ptr<IMediaSample>* sample) {
     }
     if (queue_.pending() == 0) {
         return S_FALSE;
-    }
-    const auto frame_bytes = static_cast<long>(dvFrameBytes(format->standard));
-    if (!allocator_ || allocator_->bufferSize() != frame_bytes) {
-        allocator_.emplace(frame_bytes, 4);
     }
     auto out = allocator_->GetBuffer();
     std::shared_ptr<IMediaSample> in;

@@ -88,6 +88,24 @@ TEST(DvEncodeQueue, FailuresAreReportedAndClearStartsAfresh) {
     EXPECT_FALSE(queue.pop(frame, nullptr, &error)) << "nothing is queued";
 }
 
+TEST(DvEncodeQueue, EncodingAtOnceReusesARepeatedPictureAndWaitsForNoQueue) {
+    std::atomic<int> calls{0};
+    DvEncodeQueue queue(
+        [&](DvStandard, QString*) { return std::make_unique<MarkingEncoder>(calls); }, 2);
+    std::vector<std::uint8_t> frame(dvFrameBytes(DvStandard::Pal));
+    QString error;
+    for (const std::uint8_t value : {5, 5, 6, 5}) {
+        ASSERT_TRUE(queue.encodeNow(picture(value), kPalPlanar, frame, &error))
+            << error.toStdString();
+        EXPECT_EQ(frame.front(), value);
+    }
+    EXPECT_EQ(calls.load(), 3);
+    EXPECT_EQ(queue.framesReused(), 1u);
+    // Not while pictures wait in the queue: their order would be lost.
+    queue.push(picture(9), kPalPlanar);
+    EXPECT_FALSE(queue.encodeNow(picture(9), kPalPlanar, frame, &error));
+}
+
 TEST(DvEncodeQueue, RealEncodersInParallelGiveTheFramesOfOneEncoder) {
     DvEncodeQueue queue(
         [](DvStandard standard, QString* error) -> std::unique_ptr<DvEncoder> {
