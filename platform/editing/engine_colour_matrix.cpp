@@ -47,6 +47,9 @@ Ycc convertYcc(const Ycc& in, LumaWeights from, LumaWeights to) {
     return out;
 }
 
+constexpr int kShift = 14;
+constexpr std::int32_t kHalf = 1 << (kShift - 1);
+
 // codes[x] += change[x], kept within 0..255; written so that the compiler vectorises it.
 void addClamped(std::uint8_t* __restrict codes, const std::int16_t* __restrict change, int count) {
     for (int x = 0; x < count; ++x) {
@@ -55,8 +58,8 @@ void addClamped(std::uint8_t* __restrict codes, const std::int16_t* __restrict c
     }
 }
 
-std::uint8_t clampCode(std::int32_t scaled) {
-    return static_cast<std::uint8_t>(std::clamp((scaled + 128) >> 8, 0, 255));
+std::uint8_t clampCode(std::int32_t value) {
+    return static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
 }
 
 } // namespace
@@ -72,19 +75,15 @@ EngineColourMatrixConverter::EngineColourMatrixConverter(int sourceMatrix) {
     const Ycc ofCr = convertYcc({0.0, 0.0, 1.0}, from, to);
     // Limited range: luma spans 219 codes, chroma 224.
     constexpr double kLumaPerChroma = 219.0 / 224.0;
-    for (int code = 0; code < 256; ++code) {
-        const double c = code - 128;
-        const auto scaled = [&](double factor) {
-            return static_cast<std::int32_t>(std::lround(256.0 * factor * c));
-        };
-        const auto i = static_cast<std::size_t>(code);
-        lumaFromCb_[i] = scaled(kLumaPerChroma * ofCb.y);
-        lumaFromCr_[i] = scaled(kLumaPerChroma * ofCr.y);
-        cbFromCb_[i] = scaled(ofCb.cb);
-        cbFromCr_[i] = scaled(ofCr.cb);
-        crFromCb_[i] = scaled(ofCb.cr);
-        crFromCr_[i] = scaled(ofCr.cr);
-    }
+    const auto fixed = [](double factor) {
+        return static_cast<std::int32_t>(std::lround(factor * (1 << kShift)));
+    };
+    lumaFromCb_ = fixed(kLumaPerChroma * ofCb.y);
+    lumaFromCr_ = fixed(kLumaPerChroma * ofCr.y);
+    cbFromCb_ = fixed(ofCb.cb);
+    cbFromCr_ = fixed(ofCr.cb);
+    crFromCb_ = fixed(ofCb.cr);
+    crFromCr_ = fixed(ofCr.cr);
 }
 
 void EngineColourMatrixConverter::convert(AVFrame& frame, EnginePixelFormat format,
@@ -99,26 +98,29 @@ void EngineColourMatrixConverter::convert(AVFrame& frame, EnginePixelFormat form
     const int chromaY = area.y / lumaPerChromaY;
     const int chromaWidth = area.width / lumaPerChromaX;
     const int chromaHeight = area.height / lumaPerChromaY;
-    // The change of every luma sample of a chroma row, rounded to whole codes, so that the luma
-    // rows are one simple pass each.
+    std::vector<std::int16_t> chromaChange(static_cast<std::size_t>(chromaWidth));
     std::vector<std::int16_t> lumaChange(static_cast<std::size_t>(area.width));
     for (int row = 0; row < chromaHeight; ++row) {
-        std::uint8_t* cbRow = frame.data[1] +
-                              static_cast<std::ptrdiff_t>(chromaY + row) * frame.linesize[1] +
-                              chromaX;
-        std::uint8_t* crRow = frame.data[2] +
-                              static_cast<std::ptrdiff_t>(chromaY + row) * frame.linesize[2] +
-                              chromaX;
-        for (int column = 0; column < chromaWidth; ++column) {
-            const std::uint8_t cb = cbRow[column];
-            const std::uint8_t cr = crRow[column];
-            const auto change =
-                static_cast<std::int16_t>((lumaFromCb_[cb] + lumaFromCr_[cr] + 128) >> 8);
+        std::uint8_t* __restrict cb =
+            frame.data[1] + static_cast<std::ptrdiff_t>(chromaY + row) * frame.linesize[1] +
+            chromaX;
+        std::uint8_t* __restrict cr =
+            frame.data[2] + static_cast<std::ptrdiff_t>(chromaY + row) * frame.linesize[2] +
+            chromaX;
+        std::int16_t* __restrict change = chromaChange.data();
+        for (int i = 0; i < chromaWidth; ++i) {
+            const std::int32_t b = cb[i] - 128;
+            const std::int32_t r = cr[i] - 128;
+            change[i] =
+                static_cast<std::int16_t>((lumaFromCb_ * b + lumaFromCr_ * r + kHalf) >> kShift);
+            cb[i] = clampCode(128 + ((cbFromCb_ * b + cbFromCr_ * r + kHalf) >> kShift));
+            cr[i] = clampCode(128 + ((crFromCb_ * b + crFromCr_ * r + kHalf) >> kShift));
+        }
+        // The luma of a chroma sample changes with it.
+        for (int i = 0; i < chromaWidth; ++i) {
             for (int p = 0; p < lumaPerChromaX; ++p) {
-                lumaChange[static_cast<std::size_t>(column * lumaPerChromaX + p)] = change;
+                lumaChange[static_cast<std::size_t>(i * lumaPerChromaX + p)] = change[i];
             }
-            cbRow[column] = clampCode(128 * 256 + cbFromCb_[cb] + cbFromCr_[cr]);
-            crRow[column] = clampCode(128 * 256 + crFromCb_[cb] + crFromCr_[cr]);
         }
         for (int sub = 0; sub < lumaPerChromaY; ++sub) {
             std::uint8_t* luma = frame.data[0] +

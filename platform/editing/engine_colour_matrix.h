@@ -2,7 +2,6 @@
 
 #include "platform/editing/engine_format.h"
 
-#include <array>
 #include <cstdint>
 
 namespace platform {
@@ -25,13 +24,13 @@ public:
 
 private:
     bool changes_ = false;
-    // Contributions in 1/256 of a code value, indexed by the 8-bit Cb or Cr code.
-    std::array<std::int32_t, 256> lumaFromCb_{};
-    std::array<std::int32_t, 256> lumaFromCr_{};
-    std::array<std::int32_t, 256> cbFromCb_{};
-    std::array<std::int32_t, 256> cbFromCr_{};
-    std::array<std::int32_t, 256> crFromCb_{};
-    std::array<std::int32_t, 256> crFromCr_{};
+    // What Cb and Cr (as offsets from 128) add to each component, in 1/16384 of a code.
+    std::int32_t lumaFromCb_ = 0;
+    std::int32_t lumaFromCr_ = 0;
+    std::int32_t cbFromCb_ = 0;
+    std::int32_t cbFromCr_ = 0;
+    std::int32_t crFromCb_ = 0;
+    std::int32_t crFromCr_ = 0;
 };
 
 } // namespace platform
