@@ -32,6 +32,7 @@ constexpr std::int64_t kPalFrameBytes = 144000;
 constexpr std::int64_t kNtscFrameBytes = 120000;
 constexpr int kProgressInterval_ms = 500;
 constexpr int kTimingExitCode = 3;
+constexpr long kCueTimeout_ms = 30000;
 
 bool parseInt(const QString& text, int low, int high, int* value) {
     bool ok = false;
@@ -373,6 +374,13 @@ int runRenderCommand(const RenderOptions& options, QTextStream& err) {
         }
     });
     progress.start(kProgressInterval_ms);
+    if (options.realTime) {
+        // Opening the sources and the first frame take a while: the clock starts only once
+        // the output holds its first frame, as a player cues up before it plays.
+        fgMain.Pause();
+        platform::FILTER_STATE cued = platform::State_Stopped;
+        fgMain.query<platform::IMediaControl>()->GetState(kCueTimeout_ms, &cued);
+    }
     fgMain.Play();
     loop.exec();
     progress.stop();
