@@ -17,9 +17,12 @@ bool samePictureBytes(const IMediaSample& a, const IMediaSample& b, std::size_t 
 
 } // namespace
 
-DvEncodeQueue::DvEncodeQueue(DvEncoderFactory factory, int threads) : factory_(std::move(factory)) {
-    const int count = std::max(1, threads);
-    for (int i = 0; i < count; ++i) {
+DvEncodeQueue::DvEncodeQueue(DvEncoderFactory factory, int threads)
+    : factory_(std::move(factory)), threads_(std::max(1, threads)) {}
+
+void DvEncodeQueue::startWorkers() {
+    // Started with the first queued picture: an encoder that only encodes live needs none.
+    while (static_cast<int>(workers_.size()) < threads_) {
         auto worker = std::make_unique<Worker>();
         Worker& self = *worker;
         worker->thread = std::thread([this, &self] {
@@ -101,6 +104,7 @@ void DvEncodeQueue::push(std::shared_ptr<IMediaSample> input, DvInputFormat form
     job->format = format;
     {
         const std::lock_guard lock(mutex_);
+        startWorkers();
         job->sameAsBefore = repeatsPrevious(input, format);
         job->input = std::move(input);
         if (job->sameAsBefore) {

@@ -60,12 +60,14 @@ private:
         std::thread thread;
     };
 
+    void startWorkers();
     void run(Worker& worker);
     // Whether `input` repeats the picture pushed or encoded before it; remembers it. Called
     // with mutex_ held.
     bool repeatsPrevious(const std::shared_ptr<IMediaSample>& input, DvInputFormat format);
 
     const DvEncoderFactory factory_;
+    const int threads_;
     mutable std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable finished_;
