@@ -19,7 +19,10 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace app {
 
@@ -29,6 +32,8 @@ const QString kFileRecorderName = QStringLiteral("DV File Recorder");
 constexpr std::int64_t kPalFrameBytes = 144000;
 constexpr std::int64_t kNtscFrameBytes = 120000;
 constexpr int kProgressInterval_ms = 500;
+constexpr int kTimingExitCode = 3;
+constexpr long kCueTimeout_ms = 30000;
 
 bool parseInt(const QString& text, int low, int high, int* value) {
     bool ok = false;
@@ -77,6 +82,29 @@ void printProgress(QTextStream& err, platform::REFERENCE_TIME position,
 
 } // namespace
 
+std::vector<render::TFileInfo> ProbeFiles(const QStringList& paths,
+                                          const render::ProbeSettings& settings) {
+    std::vector<render::TFileInfo> infos(static_cast<std::size_t>(paths.size()));
+    std::atomic<std::size_t> next{0};
+    const auto probeOn = [&] {
+        for (std::size_t i = next++; i < infos.size(); i = next++) {
+            infos[i] = *render::ProbeFile(paths.at(static_cast<qsizetype>(i)), settings);
+        }
+    };
+    // Probing waits on the disk as much as on the processor: a few threads at once.
+    const std::size_t threads =
+        std::min<std::size_t>(infos.size(), std::max(2U, std::thread::hardware_concurrency()));
+    std::vector<std::thread> workers;
+    for (std::size_t t = 1; t < threads; ++t) {
+        workers.emplace_back(probeOn);
+    }
+    probeOn();
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    return infos;
+}
+
 QString renderUsage() {
     return QStringLiteral(
         "Usage: quintape --render OUT.dv [options] PATH...\n"
@@ -90,7 +118,11 @@ QString renderUsage() {
         "  --seed N                  start of the wipe order\n"
         "  --stretch 0..3            stretch, original, letterbox (default), crop\n"
         "  --recompress all|dv       recompress everything, or pass DV sources through\n"
-        "  --real-time               pace the render by the clock, as a device would\n");
+        "  --preview                 Preview process mode: late frames repeat the one before\n"
+        "  --real-time               pace the render by the clock, as a device would; prints\n"
+        "                            the late and repeated frames at the end\n"
+        "  --strict-timing           with --real-time: fail (exit 3) when any frame was late\n"
+        "                            or repeated\n");
 }
 
 std::optional<RenderOptions> parseRenderArguments(const QStringList& arguments, QString* error) {
@@ -125,6 +157,10 @@ std::optional<RenderOptions> parseRenderArguments(const QStringList& arguments, 
             settings.transitionsEnabled = true;
         } else if (argument == QLatin1String("--real-time")) {
             options.realTime = true;
+        } else if (argument == QLatin1String("--strict-timing")) {
+            options.strictTiming = true;
+        } else if (argument == QLatin1String("--preview")) {
+            settings.processMode = 0;
         } else if (!hasValue) {
             return fail(QStringLiteral("%1 needs a value").arg(argument));
         } else {
@@ -173,6 +209,9 @@ std::optional<RenderOptions> parseRenderArguments(const QStringList& arguments, 
     if (options.paths.isEmpty()) {
         return fail(QStringLiteral("no file to render"));
     }
+    if (options.strictTiming && !options.realTime) {
+        return fail(QStringLiteral("--strict-timing needs --real-time"));
+    }
     options.probe.pictureTime_s = settings.pictureTime_s;
     options.probe.stretchMode = settings.stretchMode;
     return options;
@@ -187,6 +226,35 @@ render::REFERENCE_TIME PrepareMainPlayList(std::vector<render::TFileInfo>& playL
     }
     playlist::RetagPictures(playList);
     return total;
+}
+
+OutputTiming CombineOutputTiming(const std::optional<platform::DvOutputStatistics>& device,
+                                 const std::optional<platform::RenderEngineStatistics>& engine) {
+    OutputTiming timing;
+    if (device) {
+        timing.framesLate = device->framesLate;
+        timing.framesRepeated = device->framesRepeated;
+    } else if (engine) {
+        timing.framesLate = engine->framesLate;
+    }
+    if (engine) {
+        timing.framesRepeated += engine->framesRepeated;
+    }
+    return timing;
+}
+
+int ReportOutputTiming(const OutputTiming& timing, bool strict, QTextStream& err) {
+    err << QStringLiteral("late frames: %1, repeated frames: %2\n")
+               .arg(timing.framesLate)
+               .arg(timing.framesRepeated);
+    err.flush();
+    const bool kept = timing.framesLate == 0 && timing.framesRepeated == 0;
+    if (strict && !kept) {
+        err << "quintape: the output did not keep up\n";
+        err.flush();
+        return kTimingExitCode;
+    }
+    return 0;
 }
 
 std::int64_t TimelineFrameCount(render::REFERENCE_TIME duration_units, bool ntsc) {
@@ -219,12 +287,13 @@ int runRenderCommand(const RenderOptions& options, QTextStream& err) {
 
     playlist::CheckList items;
     playlist::AddFiles(options.paths, items);
-    std::vector<render::TFileInfo> playList;
+    QStringList checked;
     for (int i = 0; i < items.count(); ++i) {
         if (items.checked(i)) {
-            playList.push_back(*render::ProbeFile(items.text(i), options.probe));
+            checked << items.text(i);
         }
     }
+    std::vector<render::TFileInfo> playList = ProbeFiles(checked, options.probe);
     render::TRenderState renderState;
     renderState.RenderRangeStop = PrepareMainPlayList(playList);
 
@@ -298,6 +367,13 @@ int runRenderCommand(const RenderOptions& options, QTextStream& err) {
         }
     });
     progress.start(kProgressInterval_ms);
+    if (options.realTime) {
+        // Opening the sources and the first frame take a while: the clock starts only once
+        // the output holds its first frame, as a player cues up before it plays.
+        fgMain.Pause();
+        platform::FILTER_STATE cued = platform::State_Stopped;
+        fgMain.query<platform::IMediaControl>()->GetState(kCueTimeout_ms, &cued);
+    }
     fgMain.Play();
     loop.exec();
     progress.stop();
@@ -325,7 +401,20 @@ int runRenderCommand(const RenderOptions& options, QTextStream& err) {
     }
     err << QStringLiteral("%1: %2 frames\n").arg(options.outputPath).arg(expectedFrames);
     err.flush();
-    return 0;
+    if (!options.realTime) {
+        return 0;
+    }
+    std::optional<platform::DvOutputStatistics> deviceCounts;
+    if (const auto counted = platform::query<platform::IDvOutputStatistics>(dvCam)) {
+        deviceCounts = counted->GetOutputStatistics();
+    }
+    std::optional<platform::RenderEngineStatistics> engineCounts;
+    if (const auto counted =
+            platform::query<platform::IRenderEngineStatistics>(state.RenderEngine)) {
+        engineCounts = counted->GetRenderStatistics();
+    }
+    return ReportOutputTiming(CombineOutputTiming(deviceCounts, engineCounts), options.strictTiming,
+                              err);
 }
 
 } // namespace app

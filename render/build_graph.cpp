@@ -64,11 +64,9 @@ bool BuildGraphFrontEnd(const std::vector<TFileInfo>& playList, const TBuildSett
                 platform::query<platform::ISmartRenderEngine>(state.RenderEngine)) {
             smartEngine->SetGroupCompressor(0, encoder);
         }
-        // A range never set (stop not after start) renders to the end rather than nothing.
-        const REFERENCE_TIME stop = renderState.RenderRangeStop > renderState.RenderRangeStart
-                                        ? renderState.RenderRangeStop
-                                        : -1;
-        engine.SetRenderRange(renderState.RenderRangeStart, stop);
+        // Passed as it stands: an empty range renders nothing rather than hiding a caller that
+        // never set it.
+        engine.SetRenderRange(renderState.RenderRangeStart, renderState.RenderRangeStop);
         if (hooks.setTrackBarDvShift) {
             hooks.setTrackBarDvShift(renderState.RenderRangeStart);
         }

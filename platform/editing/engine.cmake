@@ -6,6 +6,10 @@ list(APPEND QUINTAPE_EDITING_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/engine_stream_decoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/engine_frame_scaler.h
     ${CMAKE_CURRENT_LIST_DIR}/engine_frame_scaler.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/engine_orientation.h
+    ${CMAKE_CURRENT_LIST_DIR}/engine_orientation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/engine_colour_matrix.h
+    ${CMAKE_CURRENT_LIST_DIR}/engine_colour_matrix.cpp
     ${CMAKE_CURRENT_LIST_DIR}/engine_prefetch.h
     ${CMAKE_CURRENT_LIST_DIR}/engine_prefetch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/engine_context.h

@@ -14,6 +14,8 @@ namespace {
 constexpr int kSeekAhead_s = 2;
 // Most silence put in front of a block that starts later than expected (a gap in the file).
 constexpr int kMaxGap_s = 10;
+// How often a seek that landed after its target is repeated from further back.
+constexpr int kSeekRetries = 4;
 
 } // namespace
 
@@ -211,6 +213,8 @@ bool EngineAudioSource::pump() {
         const std::int64_t target = seekTarget_;
         seekRequested_ = false;
         lock.unlock();
+        seekPoint_ = target;
+        seekRetries_ = 0;
         decoder_->seek(format_.sampleTime(target));
         resampler_.reset();
         positionKnown_ = false;
@@ -227,6 +231,15 @@ bool EngineAudioSource::pump() {
     const ffmpeg::FramePtr decoded = decoder_->next();
     if (decoded && !positionKnown_) {
         nextPosition_ = format_.sampleAt(decoder_->frameTime(*decoded));
+        if (nextPosition_ > seekPoint_ + format_.sampleRate / 1000 && seekPoint_ > 0 &&
+            seekRetries_ < kSeekRetries) {
+            // Landed past the target: start again from further back.
+            ++seekRetries_;
+            seekPoint_ = std::max<std::int64_t>(
+                0, seekPoint_ - (std::int64_t{format_.sampleRate} << seekRetries_));
+            decoder_->seek(format_.sampleTime(seekPoint_));
+            return true;
+        }
         positionKnown_ = true;
     }
     if (decoded && !configureResampler(*decoded)) {

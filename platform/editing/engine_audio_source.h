@@ -57,6 +57,8 @@ private:
     bool openTried_ = false;
     bool positionKnown_ = false;
     std::int64_t nextPosition_ = 0;
+    std::int64_t seekPoint_ = 0; // where the decoder was last positioned, in samples
+    int seekRetries_ = 0;
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -23,10 +23,17 @@ struct EngineOptions {
     EnginePixelFormat pixelFormat = EnginePixelFormat::Bgr24;
     int prefetchThreads = 2;
     int decoderThreads = 2;
+    // Paced by a clock (played out live) rather than rendered as fast as possible: a clip of
+    // at most 30 frames per second then decodes on one thread, which keeps up and costs less
+    // processor time than threads that work ahead.
+    bool paced = false;
     // Decoded, scaled frames each clip keeps ready.
     int videoQueueFrames = 6;
     // Sound each audio source keeps ready, in milliseconds.
     int audioQueue_ms = 1000;
+    // Sample rates audio groups render at instead of their own, by group index (the rate the
+    // consumer of the group's pin asked for).
+    std::map<int, int> audioSampleRates;
     // Told when a decoder opens (true) or closes (false); called on the engine's threads.
     std::function<void(const QString& path, bool open)> onDecoderOpenChanged;
 };

@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include <cmath>
@@ -100,7 +101,7 @@ std::optional<EngineAudioFormat> audioFormatFromGroup(const AM_MEDIA_TYPE& media
     return format;
 }
 
-EngineVideoFrame::EngineVideoFrame(const EngineVideoFormat& format)
+EngineVideoFrame::EngineVideoFrame(const EngineVideoFormat& format, bool black)
     : pixelFormat_(format.pixelFormat), frame_(av_frame_alloc()) {
     if (!frame_) {
         throw std::bad_alloc();
@@ -111,17 +112,35 @@ EngineVideoFrame::EngineVideoFrame(const EngineVideoFormat& format)
     if (av_frame_get_buffer(frame_.get(), 0) < 0) {
         throw std::bad_alloc();
     }
-    fillBlack(*frame_, format.pixelFormat);
+    if (black) {
+        fillBlack(*frame_, format.pixelFormat);
+    }
 }
 
 void fillBlack(AVFrame& frame, EnginePixelFormat format) {
-    const ptrdiff_t lines[4] = {frame.linesize[0], frame.linesize[1], frame.linesize[2],
-                                frame.linesize[3]};
+    fillBlack(frame, format, 0, 0, frame.width, frame.height);
+}
+
+void fillBlack(AVFrame& frame, EnginePixelFormat format, int x, int y, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const AVPixelFormat pixelFormat = toAvPixelFormat(format);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pixelFormat);
+    std::uint8_t* planes[4] = {};
+    ptrdiff_t lines[4] = {};
+    for (int plane = 0; plane < 4 && frame.data[plane] != nullptr; ++plane) {
+        const bool chroma = plane == 1 || plane == 2;
+        const int px = chroma ? x >> desc->log2_chroma_w : x;
+        const int py = chroma ? y >> desc->log2_chroma_h : y;
+        const int bytesPerPixel = format == EnginePixelFormat::Bgr24 ? 3 : 1;
+        planes[plane] = frame.data[plane] + static_cast<ptrdiff_t>(py) * frame.linesize[plane] +
+                        static_cast<ptrdiff_t>(px) * bytesPerPixel;
+        lines[plane] = frame.linesize[plane];
+    }
     const AVColorRange range =
         format == EnginePixelFormat::Bgr24 ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
-    const int result = av_image_fill_black(frame.data, lines, toAvPixelFormat(format), range,
-                                           frame.width, frame.height);
-    if (result < 0) {
+    if (av_image_fill_black(planes, lines, pixelFormat, range, width, height) < 0) {
         throw std::runtime_error("cannot fill a frame with black");
     }
 }

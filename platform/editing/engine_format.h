@@ -54,8 +54,9 @@ std::optional<EngineAudioFormat> audioFormatFromGroup(const AM_MEDIA_TYPE& media
 // picture or a black gap hands out the same frame again and again.
 class EngineVideoFrame {
 public:
-    // A frame of the format's size and layout, filled with black. Throws std::bad_alloc.
-    explicit EngineVideoFrame(const EngineVideoFormat& format);
+    // A frame of the format's size and layout, filled with black unless `black` is false (the
+    // caller then fills every pixel). Throws std::bad_alloc.
+    explicit EngineVideoFrame(const EngineVideoFormat& format, bool black = true);
 
     const AVFrame& av() const { return *frame_; }
     AVFrame& av() { return *frame_; }
@@ -70,7 +71,9 @@ private:
 
 using EngineFramePtr = std::shared_ptr<const EngineVideoFrame>;
 
-// Fills a frame (or a part of it, in pixels) with black of its pixel format.
+// Fills a frame with black of its pixel format.
 void fillBlack(AVFrame& frame, EnginePixelFormat format);
+// Fills a rectangle of a frame (on its chroma grid) with black of its pixel format.
+void fillBlack(AVFrame& frame, EnginePixelFormat format, int x, int y, int width, int height);
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/editing/engine_format.h"
+#include "platform/editing/engine_orientation.h"
 #include "platform/editing/ffmpeg_ptr.h"
 
 #include <memory>
@@ -32,34 +33,44 @@ struct EngineFitGeometry {
 //   source cut at its sides or top and bottom.
 // Display aspects count the output frame as 4:3. A source of unknown sample aspect counts as
 // square-pixelled, except one of exactly the frame's size, which counts as a full frame. Areas
-// are kept on the chroma grid of the output layout.
+// are kept on the chroma grid of the output layout, and for 4:2:0 on the grid of its fields
+// (heights and rows in fours).
 EngineFitGeometry fitGeometry(int stretchMode, int width, int height, AVRational sampleAspect,
                               const EngineVideoFormat& output);
 
 enum class EngineScaleQuality { Video, Picture };
 
 // Converts decoded frames into output frames: colour (BT.709 high-definition sources to
-// BT.601, full range to limited range), size and placement by the stretch mode. One scaler per
-// source; it keeps its scaling context while the source's frame size stays the same.
+// BT.601, full range to limited range), orientation (a phone's rotated clip or an EXIF-turned
+// photo is shown upright), size and placement by the stretch mode. Interlaced sources are
+// scaled field by field so that their fields never mix, and a top-field-first source becomes
+// bottom field first, the field order of DV. One scaler per source; it keeps its scaling
+// contexts while the source's frame size and layout stay the same.
 class EngineFrameScaler {
 public:
-    EngineFrameScaler(int stretchMode, const EngineVideoFormat& output, EngineScaleQuality quality);
+    // `orientation` is the stream's; a frame's own (EXIF) orientation takes precedence.
+    EngineFrameScaler(int stretchMode, const EngineVideoFormat& output, EngineScaleQuality quality,
+                      EngineOrientation orientation = {});
+    ~EngineFrameScaler();
 
     // A new output frame holding the decoded frame. Throws std::runtime_error when the frame
     // cannot be converted.
     std::shared_ptr<EngineVideoFrame> scale(const AVFrame& decoded);
 
 private:
-    int stretchMode_;
-    EngineVideoFormat output_;
-    int flags_;
-    ffmpeg::SwsContextPtr context_;
-    AVPixelFormat sourceFormat_ = AV_PIX_FMT_NONE;
-    EngineFitGeometry geometry_;
-    int sourceWidth_ = 0;
-    int sourceHeight_ = 0;
-    int shownWidth_ = 0;
-    int shownHeight_ = 0;
+    struct Layout; // what the contexts were made for
+    void configure(const AVFrame& decoded, AVPixelFormat sourceFormat, bool fullRange,
+                   EngineOrientation orientation, bool interlaced);
+    void scaleUpright(const AVFrame& shown, AVFrame& out);
+    void scaleTurned(const AVFrame& shown, AVFrame& out);
+    SwsContext* makeContext(int srcWidth, int srcHeight, AVPixelFormat srcFormat, int dstWidth,
+                            int dstHeight, AVPixelFormat dstFormat, bool colourChange);
+
+    const int stretchMode_;
+    const EngineVideoFormat output_;
+    const EngineScaleQuality quality_;
+    const EngineOrientation streamOrientation_;
+    std::unique_ptr<Layout> layout_;
 };
 
 } // namespace platform

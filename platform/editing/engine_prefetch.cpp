@@ -2,13 +2,19 @@
 
 #include <algorithm>
 
+#include <pthread.h>
+
 namespace platform {
 
 EnginePrefetchPool::EnginePrefetchPool(int threadCount) {
     const int count = std::max(1, threadCount);
     workers_.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        workers_.emplace_back([this] { run(); });
+        workers_.emplace_back([this] {
+            // Named for tools that show threads; the decoders' own threads inherit the name.
+            pthread_setname_np(pthread_self(), "decode-ahead");
+            run();
+        });
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform {
@@ -10,6 +11,15 @@ namespace {
 
 // Damaged packets in a row after which a stream counts as ended.
 constexpr int kMaxConsecutiveErrors = 64;
+
+// The start of the file in a stream's time base: the container's start time (the earliest of
+// its streams), else the stream's own, else 0.
+std::int64_t fileOrigin(const AVFormatContext& format, const AVStream& stream) {
+    if (format.start_time != AV_NOPTS_VALUE) {
+        return av_rescale_q(format.start_time, AV_TIME_BASE_Q, stream.time_base);
+    }
+    return stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
+}
 
 bool isStillPicture(const AVFormatContext& format, const AVStream& stream) {
     const char* name = format.iformat ? format.iformat->name : "";
@@ -23,8 +33,10 @@ bool isStillPicture(const AVFormatContext& format, const AVStream& stream) {
 
 } // namespace
 
-std::unique_ptr<EngineStreamDecoder>
-EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount, QString* error) {
+std::unique_ptr<EngineStreamDecoder> EngineStreamDecoder::open(const QString& path,
+                                                               AVMediaType type, int threadCount,
+                                                               QString* error, int reducedSide,
+                                                               bool paced) {
     auto fail = [error](const QString& reason) {
         if (error) {
             *error = reason;
@@ -62,10 +74,13 @@ EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount
         return fail(QStringLiteral("only a cover picture"));
     }
     decoder->streamIndex_ = index;
+    decoder->origin_ = fileOrigin(*raw, stream);
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         raw->streams[i]->discard = static_cast<int>(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     }
     decoder->still_ = type == AVMEDIA_TYPE_VIDEO && isStillPicture(*raw, stream);
+    decoder->orientation_ = orientationFromDisplayMatrix(reinterpret_cast<const std::int32_t*>(
+        av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr)));
     decoder->codec_.reset(avcodec_alloc_context3(codec));
     decoder->packet_.reset(av_packet_alloc());
     if (!decoder->codec_ || !decoder->packet_) {
@@ -76,7 +91,18 @@ EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount
         return fail(ffmpeg::errorText(result));
     }
     decoder->codec_->pkt_timebase = stream.time_base;
-    decoder->codec_->thread_count = decoder->still_ ? 1 : threadCount;
+    const double framesPerSecond = av_q2d(stream.avg_frame_rate);
+    const bool oneThread =
+        decoder->still_ || (paced && framesPerSecond > 0 && framesPerSecond <= 30.5);
+    decoder->codec_->thread_count = oneThread ? 1 : threadCount;
+    if (decoder->still_ && reducedSide > 0) {
+        const int side = std::min(stream.codecpar->width, stream.codecpar->height);
+        int lowres = 0;
+        while (lowres < codec->max_lowres && (side >> (lowres + 1)) >= reducedSide) {
+            ++lowres;
+        }
+        decoder->codec_->lowres = lowres;
+    }
     result = avcodec_open2(decoder->codec_.get(), codec, nullptr);
     if (result < 0) {
         return fail(ffmpeg::errorText(result));
@@ -86,15 +112,13 @@ EngineStreamDecoder::open(const QString& path, AVMediaType type, int threadCount
 
 bool EngineStreamDecoder::seek(REFERENCE_TIME time) {
     const AVStream& s = stream();
-    std::int64_t target = av_rescale_q(time, AVRational{1, static_cast<int>(UNITS)}, s.time_base);
-    if (s.start_time != AV_NOPTS_VALUE) {
-        target += s.start_time;
-    }
+    const std::int64_t target =
+        origin_ + av_rescale_q(time, AVRational{1, static_cast<int>(UNITS)}, s.time_base);
     int result = av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD);
     if (result < 0) {
         // Before the first key frame or a container without an index: from the start.
         result = av_seek_frame(format_.get(), streamIndex_,
-                               s.start_time != AV_NOPTS_VALUE ? s.start_time : 0,
+                               s.start_time != AV_NOPTS_VALUE ? s.start_time : origin_,
                                AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
     }
     avcodec_flush_buffers(codec_.get());
@@ -157,8 +181,7 @@ REFERENCE_TIME EngineStreamDecoder::frameTime(const AVFrame& frame) {
     if (ts == AV_NOPTS_VALUE) {
         time = lastTime_ + lastDuration_;
     } else {
-        const std::int64_t start = s.start_time != AV_NOPTS_VALUE ? s.start_time : 0;
-        time = av_rescale_q(ts - start, s.time_base, AVRational{1, static_cast<int>(UNITS)});
+        time = av_rescale_q(ts - origin_, s.time_base, AVRational{1, static_cast<int>(UNITS)});
     }
     if (frame.pkt_duration > 0) {
         lastDuration_ =

@@ -8,6 +8,10 @@ EngineTimelineRenderer::EngineTimelineRenderer(const IAMTimeline& timeline, Engi
     duration_ = model.duration;
     for (EngineGroupModel& groupModel : model.groups) {
         Group group;
+        const auto rate = context_->options.audioSampleRates.find(static_cast<int>(groups_.size()));
+        if (groupModel.audio && rate != context_->options.audioSampleRates.end()) {
+            groupModel.audio->sampleRate = rate->second;
+        }
         if (groupModel.video) {
             group.video = std::make_unique<EngineVideoRenderer>(*context_, std::move(groupModel));
         } else if (groupModel.audio) {

@@ -1,5 +1,7 @@
 #include "platform/editing/engine_video_compositor.h"
 
+#include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace platform {
@@ -15,11 +17,46 @@ ConstYuvPlanes constPlanes(const AVFrame& frame) {
 
 EngineVideoCompositor::EngineVideoCompositor(const EngineGroupModel& group,
                                              const EngineVideoFormat& format)
-    : group_(group), format_(format), black_(std::make_shared<EngineVideoFrame>(format)) {}
+    : group_(group), format_(format), black_(std::make_shared<EngineVideoFrame>(format)) {
+    for (const EngineLayer& layer : group_.layers) {
+        std::vector<REFERENCE_TIME> stops;
+        stops.reserve(layer.transitions.size());
+        REFERENCE_TIME latest = std::numeric_limits<REFERENCE_TIME>::min();
+        for (const EngineTransitionSpan& span : layer.transitions) {
+            latest = std::max(latest, span.stop);
+            stops.push_back(latest);
+        }
+        transitionStopsSoFar_.push_back(std::move(stops));
+    }
+}
 
 EngineFramePtr EngineVideoCompositor::compose(REFERENCE_TIME time,
                                               const SourcePicture& sourcePicture) {
-    return layerPicture(static_cast<int>(group_.layers.size()) - 1, time, sourcePicture);
+    EngineFramePtr picture =
+        layerPicture(static_cast<int>(group_.layers.size()) - 1, time, sourcePicture);
+    forgetWipesNotAt(time);
+    return picture;
+}
+
+void EngineVideoCompositor::transitionsAt(int layer, REFERENCE_TIME time,
+                                          std::vector<int>& found) const {
+    found.clear();
+    const auto& spans = group_.layers[static_cast<std::size_t>(layer)].transitions;
+    const auto& stops = transitionStopsSoFar_[static_cast<std::size_t>(layer)];
+    // Transitions starting after the time cannot cover it; walk back from the last one that
+    // starts at or before it while any earlier one may still reach the time.
+    auto index =
+        static_cast<int>(std::upper_bound(spans.begin(), spans.end(), time,
+                                          [](REFERENCE_TIME t, const EngineTransitionSpan& span) {
+                                              return t < span.start;
+                                          }) -
+                         spans.begin());
+    while (--index >= 0 && stops[static_cast<std::size_t>(index)] > time) {
+        if (spans[static_cast<std::size_t>(index)].covers(time)) {
+            found.push_back(index);
+        }
+    }
+    std::reverse(found.begin(), found.end());
 }
 
 EngineFramePtr EngineVideoCompositor::layerPicture(int layer, REFERENCE_TIME time,
@@ -29,23 +66,35 @@ EngineFramePtr EngineVideoCompositor::layerPicture(int layer, REFERENCE_TIME tim
     }
     const EngineLayer& track = group_.layers[static_cast<std::size_t>(layer)];
     const int source = spanAt(track.sources, time);
-    const int transition = spanAt(track.transitions, time);
     auto own = [&] {
-        EngineFramePtr picture = sourcePicture(layer, source, time);
+        EngineFramePtr picture = source >= 0 ? sourcePicture(layer, source, time) : nullptr;
         return picture ? picture : black_;
     };
-    if (transition >= 0) {
+    std::vector<int> transitions;
+    transitionsAt(layer, time, transitions);
+    if (transitions.empty()) {
+        return source >= 0 ? own() : layerPicture(layer - 1, time, sourcePicture);
+    }
+    const EngineFramePtr a = own();
+    const EngineFramePtr b = layerPicture(layer - 1, time, sourcePicture);
+    EngineFramePtr result;
+    for (const int transition : transitions) {
         const EngineTransitionSpan& span = track.transitions[static_cast<std::size_t>(transition)];
-        const EngineFramePtr a = source >= 0 ? own() : black_;
-        const EngineFramePtr b = layerPicture(layer - 1, time, sourcePicture);
-        const double progress = span.progressAt(time);
-        return span.swapInputs ? blend(layer, transition, progress, a, b)
-                               : blend(layer, transition, progress, b, a);
+        // With swapped inputs the wipe runs from this track to the tracks below.
+        const EngineFramePtr& outgoing = result ? result : (span.swapInputs ? a : b);
+        const EngineFramePtr& incoming = span.swapInputs ? b : a;
+        result = blend(layer, transition, span.progressAt(time), outgoing, incoming);
     }
-    if (source >= 0) {
-        return own();
-    }
-    return layerPicture(layer - 1, time, sourcePicture);
+    return result;
+}
+
+void EngineVideoCompositor::forgetWipesNotAt(REFERENCE_TIME time) {
+    std::erase_if(wipes_, [&](const auto& entry) {
+        const auto [layer, transition] = entry.first;
+        return !group_.layers[static_cast<std::size_t>(layer)]
+                    .transitions[static_cast<std::size_t>(transition)]
+                    .covers(time);
+    });
 }
 
 const SmpteWipe* EngineVideoCompositor::wipeFor(int layer, int transition) {

@@ -7,13 +7,16 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
 // Lays the tracks of a video group over each other at one time: the highest track that has a
 // source there shows; a wipe on a track blends that track's source with what the tracks below
 // show (from below to the track, or the other way round with swapped inputs); black where
-// nothing covers the time. Each wipe's mask is built once, on first use.
+// nothing covers the time. Wipes of one track may overlap in time: each later one is laid over
+// the result of the earlier ones (it wipes from that result to its incoming picture). A wipe's
+// mask is built on first use and kept while its transition lasts.
 class EngineVideoCompositor {
 public:
     // The picture of source `index` of layer `layer` at a timeline time.
@@ -23,16 +26,23 @@ public:
 
     EngineFramePtr compose(REFERENCE_TIME time, const SourcePicture& sourcePicture);
     const EngineFramePtr& black() const { return black_; }
+    // Wipe masks held now (those of transitions that covered the last time composed).
+    std::size_t cachedWipes() const { return wipes_.size(); }
 
 private:
     EngineFramePtr layerPicture(int layer, REFERENCE_TIME time, const SourcePicture& sourcePicture);
     EngineFramePtr blend(int layer, int transition, double progress, const EngineFramePtr& outgoing,
                          const EngineFramePtr& incoming);
     const SmpteWipe* wipeFor(int layer, int transition);
+    // The transitions of a layer that cover a time, in start order.
+    void transitionsAt(int layer, REFERENCE_TIME time, std::vector<int>& found) const;
+    void forgetWipesNotAt(REFERENCE_TIME time);
 
     const EngineGroupModel& group_;
     const EngineVideoFormat format_;
     const EngineFramePtr black_;
+    // Per layer: the latest stop of its transitions up to each index (they are in start order).
+    std::vector<std::vector<REFERENCE_TIME>> transitionStopsSoFar_;
     std::map<std::pair<int, int>, std::unique_ptr<SmpteWipe>> wipes_;
 };
 

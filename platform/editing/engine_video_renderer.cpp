@@ -44,14 +44,43 @@ std::shared_ptr<EngineVideoSource> EngineVideoRenderer::openSource(const Key& ke
     return found->second;
 }
 
+namespace {
+
+// Besides what starts within the preload time, short sources (shorter than the preload time:
+// pictures shown briefly) among the next few of their track are opened early, when they start
+// within kLookahead, so that a run of briefly shown photos has each one decoded well before it
+// shows. Longer sources (clips) are not: each would hold a decoder open.
+constexpr std::size_t kSourcesAhead = 2;
+constexpr REFERENCE_TIME kLookahead = 4 * UNITS;
+
+} // namespace
+
+bool EngineVideoRenderer::wanted(const Key& key, REFERENCE_TIME time) const {
+    const auto& spans = group_.layers[static_cast<std::size_t>(key.first)].sources;
+    const auto index = static_cast<std::size_t>(key.second);
+    const EngineSourceSpan& span = spans[index];
+    if (time >= span.stop || span.start - kLookahead > time) {
+        return false;
+    }
+    if (span.start - context_.options.preload <= time) {
+        return true;
+    }
+    if (span.stop - span.start >= context_.options.preload) {
+        return false;
+    }
+    // Among the next few sources of its track still to start?
+    const auto firstAhead = static_cast<std::size_t>(
+        std::upper_bound(spans.begin(), spans.end(), time,
+                         [](REFERENCE_TIME t, const EngineSourceSpan& s) { return t < s.start; }) -
+        spans.begin());
+    return index < firstAhead + kSourcesAhead;
+}
+
 void EngineVideoRenderer::updateSources(REFERENCE_TIME time) {
-    const REFERENCE_TIME preload = context_.options.preload;
-    // Close what lies outside the window (when loading all, only pictures: clips stay open).
+    // Close what is no longer wanted (when loading all, only pictures: clips stay open).
     for (auto it = sources_.begin(); it != sources_.end();) {
-        const EngineSourceSpan& span = group_.layers[static_cast<std::size_t>(it->first.first)]
-                                           .sources[static_cast<std::size_t>(it->first.second)];
-        const bool inWindow = span.start - preload <= time && time < span.stop;
-        if (!inWindow && (context_.options.dynamicLoading || it->second->isStill())) {
+        if (!wanted(it->first, time) &&
+            (context_.options.dynamicLoading || it->second->isStill())) {
             it->second->close();
             it = sources_.erase(it);
         } else {
@@ -67,9 +96,10 @@ void EngineVideoRenderer::updateSources(REFERENCE_TIME time) {
         if (first != spans.begin()) {
             --first;
         }
-        for (auto it = first; it != spans.end() && it->start - preload <= time; ++it) {
-            if (time < it->stop) {
-                openSource({static_cast<int>(layer), static_cast<int>(it - spans.begin())}, true);
+        for (auto it = first; it != spans.end() && it->start - kLookahead <= time; ++it) {
+            const Key key{static_cast<int>(layer), static_cast<int>(it - spans.begin())};
+            if (wanted(key, time)) {
+                openSource(key, true);
             }
         }
     }

@@ -13,8 +13,9 @@ namespace platform {
 
 // Renders the frames of one video group, by number, in any order: sequential pulls find their
 // sources decoded ahead; any other frame makes the sources concerned seek. Sources are opened
-// `preload` before their start and closed once the frame asked for is past them (or, when
-// loading all, every clip is opened at once and kept). Call from one thread.
+// `preload` before their start (the next few short ones earlier still) and closed once the
+// frame asked for is past them (or, when loading all, every clip is opened at once and kept).
+// Call from one thread.
 class EngineVideoRenderer {
 public:
     EngineVideoRenderer(EngineContext& context, EngineGroupModel group);
@@ -34,6 +35,9 @@ public:
 private:
     using Key = std::pair<int, int>; // layer, source index
 
+    // Whether a source should be open at a time: from `preload` before its start (a short one
+    // earlier when it is one of the next few of its track) to its stop.
+    bool wanted(const Key& key, REFERENCE_TIME time) const;
     void updateSources(REFERENCE_TIME time);
     std::shared_ptr<EngineVideoSource> openSource(const Key& key, bool decodeAhead);
     EngineFramePtr sourcePicture(int layer, int index, REFERENCE_TIME time);

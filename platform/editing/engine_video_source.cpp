@@ -1,5 +1,8 @@
 #include "platform/editing/engine_video_source.h"
 
+#include "platform/editing/timeline.h"
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace platform {
@@ -9,6 +12,9 @@ namespace {
 constexpr REFERENCE_TIME kTolerance = UNITS / 1000;
 // A media time this far beyond the queue is reached faster by seeking than by decoding on.
 constexpr REFERENCE_TIME kSeekAhead = 2 * UNITS;
+// How often a seek that landed after its target (an inexact container index, or a decoder that
+// waits for the next key frame) is repeated from further back, each time twice as far.
+constexpr int kSeekRetries = 4;
 
 } // namespace
 
@@ -120,8 +126,11 @@ bool EngineVideoSource::openDecoder() {
         return false;
     }
     QString error;
+    // "Original" shows a picture's own pixels: only the other modes may decode it smaller.
+    const int reducedSide =
+        stretchMode_ == RESIZEF_CROP ? 0 : std::max(format_.width, format_.height);
     decoder_ = EngineStreamDecoder::open(path_, AVMEDIA_TYPE_VIDEO, context_.options.decoderThreads,
-                                         &error);
+                                         &error, reducedSide, context_.options.paced);
     if (!decoder_) {
         const std::lock_guard lock(mutex_);
         failed_ = true;
@@ -132,7 +141,8 @@ bool EngineVideoSource::openDecoder() {
     context_.registry->opened(path_);
     const bool still = decoder_->isStill();
     scaler_.emplace(stretchMode_, format_,
-                    still ? EngineScaleQuality::Picture : EngineScaleQuality::Video);
+                    still ? EngineScaleQuality::Picture : EngineScaleQuality::Video,
+                    decoder_->orientation());
     if (still) {
         // Decoded and scaled once; the decoder is not needed after that.
         EngineFramePtr picture;
@@ -158,6 +168,14 @@ bool EngineVideoSource::openDecoder() {
     opened_ = true;
     changed_.notify_all();
     return true;
+}
+
+void EngineVideoSource::seekDecoder(REFERENCE_TIME target) {
+    decoder_->seek(target);
+    seekPoint_ = target;
+    seekRetries_ = 0;
+    preroll_ = true;
+    pending_.reset();
 }
 
 void EngineVideoSource::closeDecoder() {
@@ -201,9 +219,7 @@ bool EngineVideoSource::pump() {
         const REFERENCE_TIME target = seekTarget_;
         seekRequested_ = false;
         lock.unlock();
-        decoder_->seek(target);
-        preroll_ = true;
-        pending_.reset();
+        seekDecoder(target);
         return true;
     }
     if (!decodeAhead_ || endOfStream_ || queue_.size() >= capacity_) {
@@ -233,6 +249,14 @@ bool EngineVideoSource::pump() {
         if (time <= from + kTolerance) {
             pending_ = std::move(decoded);
             pendingTime_ = time;
+            return true;
+        }
+        if (!pending_ && seekPoint_ > 0 && seekRetries_ < kSeekRetries) {
+            // Landed past the target: start again from further back.
+            ++seekRetries_;
+            const REFERENCE_TIME back = seekPoint_ - (UNITS << seekRetries_);
+            decoder_->seek(std::max<REFERENCE_TIME>(0, back));
+            seekPoint_ = std::max<REFERENCE_TIME>(0, back);
             return true;
         }
         preroll_ = false;

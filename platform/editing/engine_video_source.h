@@ -46,6 +46,7 @@ private:
 
     bool openDecoder();
     void closeDecoder();
+    void seekDecoder(REFERENCE_TIME target);
     void push(std::uint64_t generation, REFERENCE_TIME time, const AVFrame& decoded);
     void requestSeek(REFERENCE_TIME mediaTime);
     void scheduleSelf();
@@ -61,6 +62,8 @@ private:
     std::optional<EngineFrameScaler> scaler_;
     bool openTried_ = false;
     bool preroll_ = true;
+    REFERENCE_TIME seekPoint_ = 0; // where the decoder was last positioned
+    int seekRetries_ = 0;
     ffmpeg::FramePtr pending_;
     REFERENCE_TIME pendingTime_ = 0;
 

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -142,12 +143,11 @@ AM_MEDIA_TYPE videoMediaType(const AVStream& stream) {
     if (codec.codec_id == AV_CODEC_ID_DVVIDEO) {
         vih.bmiHeader.biSizeImage = codec.height >= 576 ? kDvFrameBytesPal : kDvFrameBytesNtsc;
     } else {
-        // In 64 bits: 9600 x 9600 x 24 bits overflows an int.
-        const std::uint64_t bits = static_cast<std::uint64_t>(std::max(codec.width, 0)) *
-                                   static_cast<std::uint64_t>(std::max(codec.height, 0)) *
-                                   vih.bmiHeader.biBitCount;
+        // In 64 bits: a large photo's bit count overflows 32 (9600 x 9600 x 24 bits).
+        const std::int64_t bits = std::int64_t{std::max(codec.width, 0)} *
+                                  std::max(codec.height, 0) * vih.bmiHeader.biBitCount;
         vih.bmiHeader.biSizeImage = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(bits / 8, std::numeric_limits<std::uint32_t>::max()));
+            std::min<std::int64_t>(bits / 8, std::numeric_limits<std::uint32_t>::max()));
     }
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec.codec_id);
     mt.bTemporalCompression = !(descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY));

@@ -8,6 +8,7 @@
 #include "platform/system/query.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace platform {
 
@@ -61,7 +62,7 @@ std::vector<GroupInfo> readGroups(const IAMTimeline& timeline) {
     return groups;
 }
 
-class RenderEngine : public IRenderEngine {
+class RenderEngine : public IRenderEngine, public IRenderEngineStatistics {
 public:
     explicit RenderEngine(bool smart) : smart_(smart) {}
     ~RenderEngine() override { ScrapIt(); }
@@ -123,6 +124,10 @@ public:
         *pin = groups_[static_cast<std::size_t>(group)]->outputPin();
         return S_OK;
     }
+    RenderEngineStatistics GetRenderStatistics() const override {
+        const std::lock_guard lock(sessionMutex_);
+        return session_ ? session_->statistics() : RenderEngineStatistics{};
+    }
     HRESULT ScrapIt() override {
         if (membership_) {
             membership_->leaveAll();
@@ -162,6 +167,8 @@ private:
     std::vector<std::shared_ptr<GroupOutputFilter>> groups_;
     std::vector<std::shared_ptr<IBaseFilter>> ownFilters_;
     std::shared_ptr<EngineMembership> membership_;
+    mutable std::mutex sessionMutex_;
+    std::shared_ptr<EngineSession> session_; // of the front end built last
 };
 
 std::vector<EngineMembership::Entry>
@@ -271,6 +278,8 @@ HRESULT RenderEngine::ConnectFrontEnd() {
         throw;
     }
     groups_ = std::move(filters);
+    const std::lock_guard lock(sessionMutex_);
+    session_ = session;
     return S_OK;
 }
 

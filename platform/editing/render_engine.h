@@ -5,6 +5,7 @@
 #include "platform/streaming/graph_interfaces.h"
 #include "platform/system/hresult.h"
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -48,6 +49,22 @@ public:
     virtual HRESULT GetGroupOutputPin(long group, std::shared_ptr<IPin>* pin) = 0;
     // Removes every filter of the front end from the graph and forgets it.
     virtual HRESULT ScrapIt() = 0;
+};
+
+// What the video group pins of an engine did since its front end was last built.
+struct RenderEngineStatistics {
+    std::int64_t framesRendered = 0;
+    // Preview: slots that kept the previous picture because their frame was already late.
+    std::int64_t framesRepeated = 0;
+    // Frames finished after their time had come on the running clock.
+    std::int64_t framesLate = 0;
+};
+
+// Offered by the render engines; callable from any thread.
+class IRenderEngineStatistics {
+public:
+    virtual ~IRenderEngineStatistics() = default;
+    virtual RenderEngineStatistics GetRenderStatistics() const = 0;
 };
 
 // The engine that passes DV frames through untouched where a DV source already has the output

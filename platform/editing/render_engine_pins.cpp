@@ -1,5 +1,6 @@
 #include "platform/editing/render_engine_pins.h"
 
+#include "platform/editing/timeline_media_types.h"
 #include "platform/filters/dv_media_types.h"
 #include "platform/streaming/streaming_errors.h"
 
@@ -150,7 +151,7 @@ HRESULT VideoGroupPin::CompleteConnect(const std::shared_ptr<IPin>& /*peer*/) {
 EngineVideoRenderer* VideoGroupPin::renderer() {
     const std::uint64_t generation = session_->stretchGeneration();
     if (!core_) {
-        core_ = session_->core();
+        core_ = session_->core(filter().clock() != nullptr);
         coreGeneration_ = generation;
     } else if (generation != coreGeneration_) {
         core_ = session_->freshCore();
@@ -159,33 +160,45 @@ EngineVideoRenderer* VideoGroupPin::renderer() {
     return core_->videoGroup(static_cast<int>(group_));
 }
 
+void VideoGroupPin::onSeek(REFERENCE_TIME start, bool keyFrame) {
+    GroupPinBase::onSeek(start, keyFrame);
+    lastFrame_.reset();
+}
+
+bool VideoGroupPin::behindClock(std::int64_t frame) const {
+    const auto now = clockPosition();
+    return now && frameAtPosition(*now) > frame;
+}
+
 HRESULT VideoGroupPin::produceSample(std::shared_ptr<IMediaSample>* sample) {
-    if (previewMode_) {
-        // Preview: a frame whose time has passed is skipped for the one due now.
-        if (const auto now = clockPosition()) {
-            const std::int64_t due = frameAtPosition(*now);
-            if (due > next_) {
-                next_ = due;
-            }
-        }
-    }
     REFERENCE_TIME start = 0;
     REFERENCE_TIME stop = 0;
     if (!frameSampleTimes(next_, &start, &stop)) {
         return S_FALSE;
     }
-    EngineVideoRenderer* video = nullptr;
-    try {
-        video = renderer();
-    } catch (const std::exception&) {
-        return E_FAIL;
-    }
-    if (video == nullptr) {
-        return E_UNEXPECTED;
-    }
-    const EngineFramePtr frame = video->frame(next_);
-    if (!frame) {
-        return E_FAIL;
+    EngineFramePtr frame;
+    if (previewMode_ && lastFrame_ && behindClock(next_)) {
+        // Preview: a frame whose time has passed keeps the previous picture instead of being
+        // rendered late. Every slot still gets a frame, so sound paired with frames by count
+        // (inside the DV stream) stays in step.
+        frame = lastFrame_;
+        session_->countRepeatedFrame();
+    } else {
+        EngineVideoRenderer* video = nullptr;
+        try {
+            video = renderer();
+        } catch (const std::exception&) {
+            return E_FAIL;
+        }
+        if (video == nullptr) {
+            return E_UNEXPECTED;
+        }
+        frame = video->frame(next_);
+        if (!frame) {
+            return E_FAIL;
+        }
+        lastFrame_ = frame;
+        session_->countRenderedFrame(behindClock(next_));
     }
     const std::size_t pixels =
         static_cast<std::size_t>(frame->width()) * static_cast<std::size_t>(frame->height());
@@ -212,7 +225,28 @@ AudioGroupPin::AudioGroupPin(FilterBase& filter, std::shared_ptr<EngineSession> 
       groupType_(std::move(groupType)) {}
 
 HRESULT AudioGroupPin::CheckMediaType(const AM_MEDIA_TYPE& mediaType) {
-    return mediaType == groupType_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (mediaType == groupType_) {
+        return S_OK;
+    }
+    const auto group = groupType_.formatAs<WAVEFORMATEX>();
+    const auto wave = mediaType.formatAs<WAVEFORMATEX>();
+    if (!group || !wave) {
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    for (const int rate : {32000, 44100, 48000}) {
+        if (mediaType == CreateAudioMediaType(CreatePcmWaveFormat(static_cast<std::uint32_t>(rate),
+                                                                  group->nChannels, 16))) {
+            return S_OK;
+        }
+    }
+    return VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT AudioGroupPin::CompleteConnect(const std::shared_ptr<IPin>& /*peer*/) {
+    if (const auto wave = mediaType().formatAs<WAVEFORMATEX>()) {
+        session_->setAudioSampleRate(group_, static_cast<int>(wave->nSamplesPerSec));
+    }
+    return S_OK;
 }
 
 HRESULT AudioGroupPin::produceSample(std::shared_ptr<IMediaSample>* sample) {
@@ -223,7 +257,7 @@ HRESULT AudioGroupPin::produceSample(std::shared_ptr<IMediaSample>* sample) {
     }
     if (!core_) {
         try {
-            core_ = session_->core();
+            core_ = session_->core(filter().clock() != nullptr);
         } catch (const std::exception&) {
             return E_FAIL;
         }
@@ -314,7 +348,7 @@ HRESULT SmartVideoGroupPin::compress(std::int64_t n, std::vector<std::uint8_t>& 
     }
     if (!core_) {
         try {
-            core_ = session_->core();
+            core_ = session_->core(filter().clock() != nullptr);
         } catch (const std::exception&) {
             return E_FAIL;
         }

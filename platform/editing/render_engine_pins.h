@@ -45,7 +45,9 @@ protected:
 };
 
 // A video group's pin: the group's RGB24 type (rows bottom-up) or the planar YUV type DV uses
-// natively (offered first, so a DV encoder takes it and skips a conversion).
+// natively (offered first, so a DV encoder takes it and skips a conversion). In preview mode a
+// frame already late on the running clock is not rendered: its slot repeats the previous
+// picture.
 class VideoGroupPin final : public GroupPinBase {
 public:
     VideoGroupPin(FilterBase& filter, std::shared_ptr<EngineSession> session, long group,
@@ -57,9 +59,12 @@ public:
 protected:
     HRESULT CompleteConnect(const std::shared_ptr<IPin>& peer) override;
     HRESULT produceSample(std::shared_ptr<IMediaSample>* sample) override;
+    void onSeek(REFERENCE_TIME start, bool keyFrame) override;
 
 private:
     EngineVideoRenderer* renderer();
+    // Whether the running clock already shows a frame after `frame`.
+    bool behindClock(std::int64_t frame) const;
 
     const long group_;
     const AM_MEDIA_TYPE groupType_;
@@ -67,10 +72,13 @@ private:
     const bool previewMode_;
     std::shared_ptr<EngineTimelineRenderer> core_;
     std::uint64_t coreGeneration_ = 0;
+    EngineFramePtr lastFrame_; // the picture delivered last (repeated for late slots)
     std::unique_ptr<SampleAllocator> allocator_;
 };
 
 // An audio group's pin: PCM in the group's type, each sample the sound of one video frame.
+// It also gives the group's sound at the other rates DV carries (32000, 44100, 48000 Hz) when
+// the pin downstream asks for one, so that the sound is resampled once, in the engine.
 class AudioGroupPin final : public GroupPinBase {
 public:
     AudioGroupPin(FilterBase& filter, std::shared_ptr<EngineSession> session, long group,
@@ -80,6 +88,7 @@ public:
     std::vector<AM_MEDIA_TYPE> offeredMediaTypes() override { return {groupType_}; }
 
 protected:
+    HRESULT CompleteConnect(const std::shared_ptr<IPin>& peer) override;
     HRESULT produceSample(std::shared_ptr<IMediaSample>* sample) override;
 
 private:

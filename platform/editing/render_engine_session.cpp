@@ -76,16 +76,28 @@ void EngineSession::setPixelFormat(EnginePixelFormat format) {
     }
 }
 
+void EngineSession::setAudioSampleRate(long group, int sampleRate) {
+    const std::lock_guard lock(mutex_);
+    auto& rate = audioSampleRates_[static_cast<int>(group)];
+    if (rate != sampleRate) {
+        rate = sampleRate;
+        core_.reset();
+    }
+}
+
 EngineOptions EngineSession::options() const {
     EngineOptions options;
     options.dynamicLoading = config_.dynamicLoading;
     options.pixelFormat = pixelFormat_;
+    options.audioSampleRates = audioSampleRates_;
+    options.paced = paced_;
     return options;
 }
 
-std::shared_ptr<EngineTimelineRenderer> EngineSession::core() {
+std::shared_ptr<EngineTimelineRenderer> EngineSession::core(bool paced) {
     const std::lock_guard lock(mutex_);
     if (!core_) {
+        paced_ = paced;
         core_ = std::make_shared<EngineTimelineRenderer>(*config_.timeline, options());
     }
     return core_;
@@ -104,6 +116,17 @@ void EngineSession::setStretchMode(const std::shared_ptr<IAMTimelineSrc>& node, 
         }
     }
     ++stretchGeneration_;
+}
+
+void EngineSession::countRenderedFrame(bool late) {
+    ++framesRendered_;
+    if (late) {
+        ++framesLate_;
+    }
+}
+
+RenderEngineStatistics EngineSession::statistics() const {
+    return {framesRendered_.load(), framesRepeated_.load(), framesLate_.load()};
 }
 
 void EngineSession::positionReached(bool video, REFERENCE_TIME time) {

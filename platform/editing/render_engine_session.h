@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/editing/engine_timeline_renderer.h"
+#include "platform/editing/render_engine.h"
 #include "platform/editing/timeline.h"
 
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -70,8 +72,11 @@ public:
 
     // The pixel format the core renders video into.
     void setPixelFormat(EnginePixelFormat format);
-    // The shared core, built on first use. Throws what the core's construction throws.
-    std::shared_ptr<EngineTimelineRenderer> core();
+    // The sample rate the core renders an audio group at.
+    void setAudioSampleRate(long group, int sampleRate);
+    // The shared core, built on first use (for playing out paced by a clock, or as fast as
+    // possible). Throws what the core's construction throws.
+    std::shared_ptr<EngineTimelineRenderer> core(bool paced);
     // A new core of the timeline as it is now (after stretch mode changes).
     std::shared_ptr<EngineTimelineRenderer> freshCore();
     // Changes the stretch mode of a source; seen through stretchGeneration().
@@ -81,6 +86,11 @@ public:
     // A group's stream has reached a timeline time (sources join and leave by it).
     void positionReached(bool video, REFERENCE_TIME time);
 
+    // Counts of the video pins, from any thread.
+    void countRenderedFrame(bool late);
+    void countRepeatedFrame() { ++framesRepeated_; }
+    RenderEngineStatistics statistics() const;
+
 private:
     EngineOptions options() const;
 
@@ -88,8 +98,13 @@ private:
     std::weak_ptr<EngineMembership> membership_;
     mutable std::mutex mutex_; // the core, the pixel format and the timeline's stretch modes
     EnginePixelFormat pixelFormat_ = EnginePixelFormat::Bgr24;
+    bool paced_ = false;
+    std::map<int, int> audioSampleRates_;
     std::shared_ptr<EngineTimelineRenderer> core_;
     std::atomic<std::uint64_t> stretchGeneration_{0};
+    std::atomic<std::int64_t> framesRendered_{0};
+    std::atomic<std::int64_t> framesRepeated_{0};
+    std::atomic<std::int64_t> framesLate_{0};
 };
 
 } // namespace platform

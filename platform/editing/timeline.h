@@ -14,7 +14,7 @@
 namespace platform {
 
 // The editing timeline: groups (one output stream each) hold virtual tracks in priority order;
-// tracks hold non-overlapping sources and non-overlapping transitions. Every node is created
+// tracks hold non-overlapping sources and transitions (which may overlap). Every node is created
 // empty by IAMTimeline::CreateEmptyNode and queried for its node interfaces with query<T>().
 
 enum TIMELINE_MAJOR_TYPE : std::int32_t {
@@ -56,7 +56,7 @@ public:
     virtual HRESULT GetTimelineType(TIMELINE_MAJOR_TYPE* type) const = 0;
     // Times on the timeline. E_INVALIDARG (nothing changes) when stop < start. A source already
     // on a track keeps the track free of overlaps: it takes its new place as if added anew.
-    // A transition already on a track refuses times that would overlap another transition.
+    // A transition already on a track refuses times that end at or before 0.
     virtual HRESULT SetStartStop(REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
     virtual HRESULT GetStartStop(REFERENCE_TIME* start, REFERENCE_TIME* stop) const = 0;
     // Class of the effect or transition the node applies (CLSID_DxtJpeg for a SMPTE wipe).
@@ -130,12 +130,13 @@ class IAMTimelineTransable {
 public:
     virtual ~IAMTimelineTransable() = default;
 
-    // Adds a transition whose times are set (start >= 0, stop > start). E_INVALIDARG when it
-    // overlaps a transition already there or already has a parent, E_NOINTERFACE when the node
-    // is not a transition.
+    // Adds a transition whose times are set (stop > start, stop > 0: it may begin before the
+    // timeline). Transitions may overlap; where they do, the later is laid over the earlier.
+    // E_INVALIDARG for other times or a transition that already has a parent, E_NOINTERFACE
+    // when the node is not a transition.
     virtual HRESULT TransAdd(const std::shared_ptr<IAMTimelineObj>& transition) = 0;
     virtual HRESULT TransGetCount(long* count) const = 0;
-    // The transitions in time order.
+    // The transitions in start order.
     virtual std::vector<std::shared_ptr<IAMTimelineObj>> GetTransitions() const = 0;
 };
 

@@ -15,6 +15,12 @@ bool overlaps(REFERENCE_TIME aStart, REFERENCE_TIME aStop, REFERENCE_TIME bStart
     return aStart < bStop && bStart < aStop;
 }
 
+// A transition may begin before the timeline (a wipe longer than twice its picture) but must
+// reach into it.
+bool validTransitionPlacement(REFERENCE_TIME start, REFERENCE_TIME stop) {
+    return stop > start && stop > 0;
+}
+
 } // namespace
 
 // --- TimelineNode ---
@@ -252,20 +258,12 @@ std::vector<std::shared_ptr<IAMTimelineObj>> TimelineTrack::GetSources() const {
     return {sources_.begin(), sources_.end()};
 }
 
-bool TimelineTrack::transitionFits(const TimelineTransition* ignore, REFERENCE_TIME start,
-                                   REFERENCE_TIME stop) const {
-    return std::none_of(transitions_.begin(), transitions_.end(), [&](const auto& t) {
-        return t.get() != ignore && overlaps(t->start(), t->stop(), start, stop);
-    });
-}
-
 HRESULT TimelineTrack::TransAdd(const std::shared_ptr<IAMTimelineObj>& transition) {
     auto node = std::dynamic_pointer_cast<TimelineTransition>(transition);
     if (!node) {
         return transition ? E_NOINTERFACE : E_POINTER;
     }
-    if (!node->parent.expired() || !validPlacement(node->start(), node->stop()) ||
-        !transitionFits(nullptr, node->start(), node->stop())) {
+    if (!node->parent.expired() || !validTransitionPlacement(node->start(), node->stop())) {
         return E_INVALIDARG;
     }
     node->parent = weak_from_this();
@@ -278,7 +276,7 @@ HRESULT TimelineTrack::TransAdd(const std::shared_ptr<IAMTimelineObj>& transitio
 
 HRESULT TimelineTrack::moveTransition(TimelineTransition* transition, REFERENCE_TIME start,
                                       REFERENCE_TIME stop) {
-    if (!validPlacement(start, stop) || !transitionFits(transition, start, stop)) {
+    if (!validTransitionPlacement(start, stop)) {
         return E_INVALIDARG;
     }
     transition->setTimes(start, stop);

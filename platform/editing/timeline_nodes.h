@@ -101,7 +101,7 @@ public:
 
     // Gives a source on this track new times, keeping the track free of overlaps.
     HRESULT moveSource(const TimelineSource* source, REFERENCE_TIME start, REFERENCE_TIME stop);
-    // Gives a transition on this track new times unless they overlap another transition.
+    // Gives a transition on this track new times, keeping the transitions in start order.
     HRESULT moveTransition(TimelineTransition* transition, REFERENCE_TIME start,
                            REFERENCE_TIME stop);
     const std::vector<std::shared_ptr<TimelineSource>>& sources() const { return sources_; }
@@ -113,8 +113,6 @@ private:
     // Makes room for [start, stop): removes, trims or splits the sources there.
     void clearRange(REFERENCE_TIME start, REFERENCE_TIME stop);
     void insertSorted(std::shared_ptr<TimelineSource> source);
-    bool transitionFits(const TimelineTransition* ignore, REFERENCE_TIME start,
-                        REFERENCE_TIME stop) const;
 
     std::vector<std::shared_ptr<TimelineSource>> sources_;
     std::vector<std::shared_ptr<TimelineTransition>> transitions_;

@@ -3,7 +3,9 @@
 #include "platform/filters/dv_video_encoder.h"
 #include "platform/streaming/streaming_errors.h"
 
+#include <algorithm>
 #include <string>
+#include <thread>
 
 namespace platform {
 
@@ -23,11 +25,83 @@ DVINFO defaultDvInfo(DvStandard standard) {
     return info;
 }
 
+// Pictures pulled ahead and encoded at once when rendering as fast as possible, per thread.
+constexpr std::size_t kPicturesAheadPerThread = 2;
+
 } // namespace
 
-DvEncoderFilter::DvEncoderFilter(QString name, const CLSID& clsid, DvEncoderFactory factory)
-    : TransformFilterBase(std::move(name), clsid), streaming_(factory),
-      compressor_(std::move(factory)) {}
+class DvEncoderFilter::Input final : public InputPinBase {
+public:
+    explicit Input(DvEncoderFilter& owner)
+        : InputPinBase(owner, QStringLiteral("In")), owner_(owner) {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& mediaType) override {
+        return owner_.checkInputType(mediaType);
+    }
+
+private:
+    DvEncoderFilter& owner_;
+};
+
+class DvEncoderFilter::Output final : public OutputPinBase, public SeekingPassThrough {
+public:
+    explicit Output(DvEncoderFilter& owner)
+        : OutputPinBase(owner, QStringLiteral("Out")), SeekingPassThrough({owner.input_.get()}),
+          owner_(owner) {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& mediaType) override {
+        return owner_.checkOutputType(mediaType);
+    }
+    std::vector<AM_MEDIA_TYPE> offeredMediaTypes() override {
+        AM_MEDIA_TYPE output;
+        if (!owner_.input_->isConnected() ||
+            FAILED(owner_.outputTypeFor(owner_.input_->mediaType(), &output))) {
+            return {};
+        }
+        return {output};
+    }
+
+protected:
+    HRESULT produceSample(std::shared_ptr<IMediaSample>* sample) override {
+        return owner_.produce(sample);
+    }
+    void onBeginFlush() override {
+        owner_.restart_.store(true);
+        if (const auto source = owner_.input_->upstream()) {
+            source->BeginFlush();
+        }
+    }
+    void onEndFlush() override {
+        if (const auto source = owner_.input_->upstream()) {
+            source->EndFlush();
+        }
+    }
+
+private:
+    DvEncoderFilter& owner_;
+};
+
+DvEncoderFilter::DvEncoderFilter(QString name, const CLSID& clsid, DvEncoderFactory factory,
+                                 int threads)
+    : FilterBase(std::move(name), clsid), input_(std::make_unique<Input>(*this)),
+      output_(std::make_unique<Output>(*this)), compressor_(factory),
+      threads_(std::max(1, threads)), queue_(std::move(factory), threads_) {
+    addPin(*input_);
+    addPin(*output_);
+}
+
+DvEncoderFilter::~DvEncoderFilter() = default;
+
+InputPinBase& DvEncoderFilter::inputPin() {
+    return *input_;
+}
+
+OutputPinBase& DvEncoderFilter::outputPin() {
+    return *output_;
+}
+
+void DvEncoderFilter::onNewSegment(PinBase&, REFERENCE_TIME start, REFERENCE_TIME stop,
+                                   double rate) {
+    output_->deliverNewSegment(start, stop, rate);
+}
 
 DvStandard DvEncoderFilter::currentStandard() {
     if (chosen_) {
@@ -85,7 +159,7 @@ HRESULT DvEncoderFilter::put_IFormatResolution(int videoFormat, int dvFormat, in
     return S_OK;
 }
 
-HRESULT DvEncoderFilter::CheckInputType(const AM_MEDIA_TYPE& input) {
+HRESULT DvEncoderFilter::checkInputType(const AM_MEDIA_TYPE& input) {
     const auto format = dvInputFormatOf(input);
     if (!format) {
         return VFW_E_TYPE_NOT_ACCEPTED;
@@ -97,7 +171,7 @@ HRESULT DvEncoderFilter::CheckInputType(const AM_MEDIA_TYPE& input) {
     return S_OK;
 }
 
-HRESULT DvEncoderFilter::GetOutputType(const AM_MEDIA_TYPE& input, AM_MEDIA_TYPE* output) {
+HRESULT DvEncoderFilter::outputTypeFor(const AM_MEDIA_TYPE& input, AM_MEDIA_TYPE* output) {
     const auto format = dvInputFormatOf(input);
     if (!format) {
         return VFW_E_TYPE_NOT_ACCEPTED;
@@ -106,28 +180,87 @@ HRESULT DvEncoderFilter::GetOutputType(const AM_MEDIA_TYPE& input, AM_MEDIA_TYPE
     return S_OK;
 }
 
-HRESULT DvEncoderFilter::Transform(const IMediaSample& in, IMediaSample& out) {
-    const auto format = dvInputFormatOf(inputPin().mediaType());
+HRESULT DvEncoderFilter::checkOutputType(const AM_MEDIA_TYPE& output) {
+    if (!input_->isConnected()) {
+        return VFW_E_NOT_CONNECTED;
+    }
+    AM_MEDIA_TYPE expected;
+    if (const HRESULT hr = outputTypeFor(input_->mediaType(), &expected); FAILED(hr)) {
+        return hr;
+    }
+    return expected.majortype == output.majortype && expected.subtype == output.subtype &&
+                   expected.formattype == output.formattype
+               ? S_OK
+               : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT DvEncoderFilter::produce(std::shared_ptr<IMediaSample>* sample) {
+    const auto format = dvInputFormatOf(input_->mediaType());
     if (!format) {
         return VFW_E_NOT_CONNECTED;
     }
-    const std::size_t frame_bytes = dvFrameBytes(format->standard);
-    if (static_cast<std::size_t>(out.GetSize()) < frame_bytes) {
-        return VFW_E_BUFFER_OVERFLOW;
+    if (restart_.exchange(false)) {
+        queue_.clear();
+        upstream_ended_ = false;
     }
+    const auto frame_bytes = static_cast<long>(dvFrameBytes(format->standard));
+    if (!allocator_ || allocator_->bufferSize() != frame_bytes) {
+        allocator_.emplace(frame_bytes, 4);
+    }
+    if (clock() && queue_.pending() == 0) {
+        // Paced by a clock: each picture is encoded as it is asked for, on this thread.
+        std::shared_ptr<IMediaSample> in;
+        if (const HRESULT hr = input_->pull(&in); hr != S_OK) {
+            return hr;
+        }
+        auto out = allocator_->GetBuffer();
+        QString error;
+        if (!queue_.encodeNow(in, *format,
+                              std::span(out->GetPointer(), static_cast<std::size_t>(frame_bytes)),
+                              &error)) {
+            setLastError(error);
+            return E_FAIL;
+        }
+        CopySampleProperties(*in, *out);
+        out->SetSyncPoint(true);
+        out->SetActualDataLength(frame_bytes);
+        *sample = std::move(out);
+        return S_OK;
+    }
+    // As fast as possible: a few pictures are pulled ahead and encoded at once.
+    const std::size_t ahead = kPicturesAheadPerThread * static_cast<std::size_t>(threads_);
+    while (!upstream_ended_ && queue_.pending() < ahead) {
+        std::shared_ptr<IMediaSample> in;
+        const HRESULT hr = input_->pull(&in);
+        if (hr == S_FALSE) {
+            upstream_ended_ = true;
+        } else if (hr != S_OK) {
+            return hr;
+        } else {
+            queue_.push(std::move(in), *format);
+        }
+    }
+    if (queue_.pending() == 0) {
+        return S_FALSE;
+    }
+    auto out = allocator_->GetBuffer();
+    std::shared_ptr<IMediaSample> in;
     QString error;
-    if (!streaming_.encode(*format, in.GetPointer(),
-                           static_cast<std::size_t>(in.GetActualDataLength()),
-                           std::span(out.GetPointer(), frame_bytes), &error)) {
+    if (!queue_.pop(std::span(out->GetPointer(), static_cast<std::size_t>(frame_bytes)), &in,
+                    &error)) {
         setLastError(error);
         return E_FAIL;
     }
-    out.SetSyncPoint(true);
-    return out.SetActualDataLength(static_cast<long>(frame_bytes));
+    CopySampleProperties(*in, *out);
+    out->SetSyncPoint(true);
+    out->SetActualDataLength(frame_bytes);
+    *sample = std::move(out);
+    return S_OK;
 }
 
 void DvEncoderFilter::onDeactivate() {
-    streaming_.reset();
+    // The next run starts a new stream.
+    restart_.store(true);
 }
 
 HRESULT DvEncoderFilter::CompressFrame(const AM_MEDIA_TYPE& inputType, const std::uint8_t* data,
@@ -179,8 +312,8 @@ DvEncoderFilter::Status DvEncoderFilter::status() {
     }
     const AM_MEDIA_TYPE input = inputPin().mediaType();
     status.input = input.isEmpty() ? QString() : describeMediaType(input);
-    status.frames_encoded = streaming_.framesEncoded() + compressor_.framesEncoded();
-    status.frames_reused = streaming_.framesReused() + compressor_.framesReused();
+    status.frames_encoded = queue_.framesEncoded() + compressor_.framesEncoded();
+    status.frames_reused = queue_.framesReused() + compressor_.framesReused();
     return status;
 }
 
@@ -190,11 +323,15 @@ void DvEncoderFilter::setLastError(const QString& error) {
 }
 
 std::shared_ptr<DvEncoderFilter> CreateDvVideoEncoderFilter() {
+    // One encoder per processor, each on one thread: whole frames at once divide the work with
+    // less waiting than slices of one frame.
+    const int processors = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     return std::make_shared<DvEncoderFilter>(
         QStringLiteral("DV Video Encoder"), CLSID_DVVideoEnc,
         [](DvStandard standard, QString* error) -> std::unique_ptr<DvEncoder> {
-            return DvVideoEncoder::create(standard, error);
-        });
+            return DvVideoEncoder::create(standard, error, 1);
+        },
+        processors);
 }
 
 std::shared_ptr<DvEncoderFilter> CreateLibdvEncoderFilter(const char* libraryName) {
@@ -207,7 +344,8 @@ std::shared_ptr<DvEncoderFilter> CreateLibdvEncoderFilter(const char* libraryNam
         [library = std::string(libraryName)](DvStandard standard,
                                              QString* error) -> std::unique_ptr<DvEncoder> {
             return DvLibdvEncoder::create(standard, error, library.c_str());
-        });
+        },
+        1); // the library encodes one frame at a time, whatever the threads
 }
 
 } // namespace platform

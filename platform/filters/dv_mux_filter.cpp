@@ -1,5 +1,6 @@
 #include "platform/filters/dv_mux_filter.h"
 
+#include "platform/editing/timeline_media_types.h"
 #include "platform/filters/dv_media_types.h"
 #include "platform/streaming/streaming_errors.h"
 
@@ -9,6 +10,12 @@ namespace {
 
 bool isDvsdMajorType(const GUID& major) {
     return major == MEDIATYPE_Video || major == MEDIATYPE_Interleaved;
+}
+
+// 16-bit PCM at the one rate NTSC DV carries.
+AM_MEDIA_TYPE ntscSoundType(int channels) {
+    return CreateAudioMediaType(
+        CreatePcmWaveFormat(48000, static_cast<std::uint16_t>(channels), 16));
 }
 
 } // namespace
@@ -92,6 +99,16 @@ HRESULT DvMuxFilter::checkInput(const Input& pin, const AM_MEDIA_TYPE& mt) {
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
     return S_OK;
+}
+
+bool DvMuxFilter::wantsCarriedRateInstead(const std::shared_ptr<IPin>& connector,
+                                          const AM_MEDIA_TYPE& mt) {
+    const auto audio = dvMuxAudioFormatOf(mt);
+    if (!audio || !connector || videoStandard() != DvStandard::Ntsc ||
+        dvCarriesSampleRate(DvStandard::Ntsc, audio->sample_rate_hz)) {
+        return false;
+    }
+    return connector->QueryAccept(ntscSoundType(audio->channels)) == S_OK;
 }
 
 void DvMuxFilter::exposeSecondInput() {
@@ -263,6 +280,21 @@ DvMuxFilter::Input::Input(DvMuxFilter& owner, QString name)
 
 HRESULT DvMuxFilter::Input::CheckMediaType(const AM_MEDIA_TYPE& mediaType) {
     return owner_.checkInput(*this, mediaType);
+}
+
+HRESULT DvMuxFilter::Input::ReceiveConnection(const std::shared_ptr<IPin>& connector,
+                                              const AM_MEDIA_TYPE& mediaType) {
+    if (owner_.wantsCarriedRateInstead(connector, mediaType)) {
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    return InputPinBase::ReceiveConnection(connector, mediaType);
+}
+
+std::vector<AM_MEDIA_TYPE> DvMuxFilter::Input::offeredMediaTypes() {
+    if (owner_.videoStandard() != DvStandard::Ntsc) {
+        return {};
+    }
+    return {ntscSoundType(2), ntscSoundType(1)};
 }
 
 HRESULT DvMuxFilter::Input::CompleteConnect(const std::shared_ptr<IPin>&) {

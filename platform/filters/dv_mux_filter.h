@@ -17,7 +17,9 @@
 // second one for the other stream, so the first free input pin is always the one to connect
 // next, and with video and sound connected no free input is left. Without sound the frames
 // carry silence. The output pulls one video sample and that frame's share of sound per
-// sample; seeking passes through to both inputs.
+// sample; seeking passes through to both inputs. With NTSC video the sound pin asks for
+// 48000 Hz (the only rate NTSC DV carries) from an upstream that can give it; other rates are
+// converted here.
 namespace platform {
 
 inline constexpr CLSID CLSID_DVMux{
@@ -60,6 +62,9 @@ private:
     public:
         Input(DvMuxFilter& owner, QString name);
         HRESULT CheckMediaType(const AM_MEDIA_TYPE& mediaType) override;
+        HRESULT ReceiveConnection(const std::shared_ptr<IPin>& connector,
+                                  const AM_MEDIA_TYPE& mediaType) override;
+        std::vector<AM_MEDIA_TYPE> offeredMediaTypes() override;
 
     protected:
         HRESULT CompleteConnect(const std::shared_ptr<IPin>& peer) override;
@@ -85,6 +90,9 @@ private:
 
     static StreamKind kindOf(const AM_MEDIA_TYPE& mt);
     HRESULT checkInput(const Input& pin, const AM_MEDIA_TYPE& mt);
+    // With NTSC video, sound at a rate NTSC DV does not carry is refused when the upstream pin
+    // can give it at 48000 Hz, so that it is not resampled a second time here.
+    bool wantsCarriedRateInstead(const std::shared_ptr<IPin>& connector, const AM_MEDIA_TYPE& mt);
     void exposeSecondInput();
     Input* connectedInput(StreamKind kind);
     std::optional<DvStandard> videoStandard();

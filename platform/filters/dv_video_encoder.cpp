@@ -20,6 +20,31 @@ void setBottomFieldFirst(AVFrame* frame) {
 #endif
 }
 
+void keepMemory(void*, std::uint8_t*) {}
+
+// A frame over the planes of a picture in the codec's own layout; null when out of memory.
+ffmpeg::FramePtr borrowPicture(const DvPicture& picture, const AVCodecContext& codec) {
+    ffmpeg::FramePtr frame(av_frame_alloc());
+    if (!frame) {
+        return nullptr;
+    }
+    frame->format = codec.pix_fmt;
+    frame->width = codec.width;
+    frame->height = codec.height;
+    frame->sample_aspect_ratio = codec.sample_aspect_ratio;
+    for (std::size_t plane = 0; plane < 3; ++plane) {
+        // The planes stay the caller's; the reference only counts who looks at them.
+        frame->data[plane] = const_cast<std::uint8_t*>(picture.planes[plane]);
+        frame->linesize[plane] = picture.strides_bytes[plane];
+    }
+    frame->buf[0] =
+        av_buffer_create(frame->data[0], 1, keepMemory, nullptr, AV_BUFFER_FLAG_READONLY);
+    if (frame->buf[0] == nullptr) {
+        return nullptr;
+    }
+    return frame;
+}
+
 } // namespace
 
 std::unique_ptr<DvVideoEncoder> DvVideoEncoder::create(DvStandard standard, QString* error,
@@ -78,16 +103,30 @@ bool DvVideoEncoder::encode(const DvPicture& picture, std::span<std::uint8_t> fr
         *error = QStringLiteral("The DV frame buffer is too small.");
         return false;
     }
-    AVFrame* const input = picture_.get();
-    // The encoder may still reference the buffer of the previous picture.
-    const int writable = av_frame_make_writable(input);
-    if (writable < 0) {
-        *error = QStringLiteral("Cannot reuse the DV encoder picture: %1")
-                     .arg(ffmpeg::errorText(writable));
-        return false;
+    AVFrame* input = picture_.get();
+    ffmpeg::FramePtr borrowed;
+    if (dvAvPixelFormat(picture.layout) == codec_->pix_fmt && picture.strides_bytes[0] > 0 &&
+        picture.strides_bytes[1] > 0 && picture.strides_bytes[2] > 0) {
+        // Already the encoder's layout: encoded where it lies, without a copy. The buffer
+        // reference only lends the memory; the encoder lets go of it before encode returns.
+        borrowed = borrowPicture(picture, *codec_);
+        input = borrowed.get();
     }
-    if (!converter_.convert(picture, codec_->height, codec_->pix_fmt, input->data, input->linesize,
-                            error)) {
+    if (input == picture_.get()) {
+        // The encoder may still reference the buffer of the previous picture.
+        const int writable = av_frame_make_writable(input);
+        if (writable < 0) {
+            *error = QStringLiteral("Cannot reuse the DV encoder picture: %1")
+                         .arg(ffmpeg::errorText(writable));
+            return false;
+        }
+        if (!converter_.convert(picture, codec_->height, codec_->pix_fmt, input->data,
+                                input->linesize, error)) {
+            return false;
+        }
+    }
+    if (input == nullptr) {
+        *error = QStringLiteral("Out of memory for the DV encoder picture.");
         return false;
     }
     setBottomFieldFirst(input);

@@ -8,6 +8,7 @@
 #include "tools/make-test-media/tone_mark.h"
 
 #include <QFile>
+#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,67 @@ TEST(RenderArgumentsTest, OptionsAndRejections) {
           args({"o.dv", "--recompress", "some", "a"}), args({"o.dv", "a", "--seed"})}) {
         EXPECT_FALSE(app::parseRenderArguments(bad, &error)) << bad.join(' ').toStdString();
     }
+}
+
+TEST(RenderArgumentsTest, TimingOptions) {
+    QString error;
+    const auto options = app::parseRenderArguments(
+        args({"o.dv", "--preview", "--real-time", "--strict-timing", "a"}), &error);
+    ASSERT_TRUE(options) << error.toStdString();
+    EXPECT_EQ(options->settings.processMode, 0);
+    EXPECT_TRUE(options->realTime);
+    EXPECT_TRUE(options->strictTiming);
+    EXPECT_EQ(app::parseRenderArguments(args({"o.dv", "a"}), &error)->settings.processMode, 1);
+    // Without a clock nothing can be late: strict timing alone is refused, not passed.
+    EXPECT_FALSE(app::parseRenderArguments(args({"o.dv", "--strict-timing", "a"}), &error));
+}
+
+TEST(RenderTimingTest, DeviceCountsComeFirstAndRepeatsAddUp) {
+    const platform::DvOutputStatistics device{
+        .framesDelivered = 100, .framesRepeated = 2, .framesLate = 3};
+    const platform::RenderEngineStatistics engine{
+        .framesRendered = 90, .framesRepeated = 10, .framesLate = 7};
+    const auto both = app::CombineOutputTiming(device, engine);
+    EXPECT_EQ(both.framesLate, 3);
+    EXPECT_EQ(both.framesRepeated, 12);
+    const auto engineOnly = app::CombineOutputTiming(std::nullopt, engine);
+    EXPECT_EQ(engineOnly.framesLate, 7);
+    EXPECT_EQ(engineOnly.framesRepeated, 10);
+    const auto none = app::CombineOutputTiming(std::nullopt, std::nullopt);
+    EXPECT_EQ(none.framesLate + none.framesRepeated, 0);
+}
+
+TEST(RenderTimingTest, StrictTimingFailsOnAnyLateOrRepeatedFrame) {
+    const auto report = [](std::int64_t late, std::int64_t repeated, bool strict, QString* text) {
+        QTextStream err(text);
+        return app::ReportOutputTiming({late, repeated}, strict, err);
+    };
+    QString text;
+    EXPECT_EQ(report(0, 0, true, &text), 0);
+    EXPECT_TRUE(text.contains(QStringLiteral("late frames: 0, repeated frames: 0")))
+        << text.toStdString();
+    text.clear();
+    EXPECT_EQ(report(2, 0, false, &text), 0);
+    EXPECT_TRUE(text.contains(QStringLiteral("late frames: 2"))) << text.toStdString();
+    EXPECT_EQ(report(2, 0, true, &text), 3);
+    EXPECT_EQ(report(0, 1, true, &text), 3);
+}
+
+TEST(ProbeFilesTest, RecordsComeInTheOrderOfThePaths) {
+    QStringList paths;
+    for (const char* name : {"clip_h264_aac.mp4", "picture.jpg", "random.avi", "sound.wav",
+                             "clip_dv_pal.dv", "picture.png", "clip_ntsc.avi"}) {
+        paths << testsupport::testMedia(QString::fromLatin1(name));
+    }
+    const auto infos = app::ProbeFiles(paths, {});
+    ASSERT_EQ(infos.size(), static_cast<std::size_t>(paths.size()));
+    for (std::size_t i = 0; i < infos.size(); ++i) {
+        EXPECT_EQ(infos[i].FileName, paths.at(static_cast<qsizetype>(i)));
+    }
+    EXPECT_EQ(infos[1].Kind, render::fkPicture);
+    EXPECT_EQ(infos[2].Kind, render::fkCantPlay);
+    EXPECT_EQ(infos[3].VideoStream, -1);
+    EXPECT_TRUE(app::ProbeFiles({}, {}).empty());
 }
 
 TEST(MainPlayListTest, PicturesAreRetaggedAndStartsAccumulate) {
@@ -194,18 +256,16 @@ TEST_P(RenderCommandTest, TwoClipsBecomeDvWithTheirPicturesAndSoundInStep) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, RenderCommandTest,
-                         ::testing::Values(RenderCase{false, "48000", false},
-                                           RenderCase{false, "44100", true},
-                                           RenderCase{false, "32000", true},
-                                           RenderCase{false, "32000", false},
-                                           RenderCase{true, "44100", false},
-                                           RenderCase{true, "32000", true},
-                                           RenderCase{true, "48000", true}),
-                         [](const auto& param) {
-                             return std::string(param.param.ntsc ? "Ntsc" : "Pal") +
-                                    param.param.rate + (param.param.mono ? "Mono" : "Stereo");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RenderCommandTest,
+    ::testing::Values(RenderCase{false, "48000", false}, RenderCase{false, "44100", true},
+                      RenderCase{false, "32000", true}, RenderCase{false, "32000", false},
+                      RenderCase{true, "44100", false}, RenderCase{true, "32000", true},
+                      RenderCase{true, "48000", true}),
+    [](const auto& param) {
+        return std::string(param.param.ntsc ? "Ntsc" : "Pal") + param.param.rate +
+               (param.param.mono ? "Mono" : "Stereo");
+    });
 
 class RenderPassThroughTest : public RenderCommandTest {};
 

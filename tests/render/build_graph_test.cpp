@@ -179,6 +179,16 @@ TEST(BuildGraphFrontEnd, SmartEngineGetsCompressorRangeAndTheTrackbarShift) {
               120000u);
 }
 
+TEST(BuildGraphFrontEnd, SmartEngineGetsTheRenderRangeAsItStands) {
+    auto s = settings();
+    s.recompressMode = 1;
+    // A range nobody set is not widened to the whole timeline.
+    EXPECT_EQ(build(s, 0, {}).engine->range, std::make_pair(REFERENCE_TIME{0}, REFERENCE_TIME{0}));
+    // A shift seek to the very end renders nothing.
+    EXPECT_EQ(build(s, 0, {20'000'000, 20'000'000}).engine->range,
+              std::make_pair(REFERENCE_TIME{20'000'000}, REFERENCE_TIME{20'000'000}));
+}
+
 TEST(BuildGraphFrontEnd, NothingIsBuiltWithoutAVideoOutDevice) {
     auto s = settings();
     s.videoOutIndex = -1;

@@ -150,6 +150,20 @@ TEST(Probe, StillPicturesLastTheDisplayTime) {
     EXPECT_EQ(ProbeFile(testMedia("picture.jpg"), odd)->Duration, 12'345'679);
 }
 
+TEST(Probe, AHugePictureIsMeasuredWithoutOverflow) {
+    // 9600 x 9600 pixels of 24 bits hold more bits than a 32-bit int counts.
+    EXPECT_EQ(ProbeFile(testMedia("real_world/huge.png"), defaults())->Kind, fkPicture);
+    const auto detector = platform::CreateMediaDet();
+    ASSERT_EQ(detector->put_Filename(testMedia("real_world/huge.png")), platform::S_OK);
+    platform::AM_MEDIA_TYPE mt;
+    ASSERT_EQ(detector->get_StreamMediaType(&mt), platform::S_OK);
+    const auto header = mt.formatAs<platform::VIDEOINFOHEADER>();
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->bmiHeader.biWidth, 9600);
+    EXPECT_EQ(header->bmiHeader.biHeight, 9600);
+    EXPECT_EQ(header->bmiHeader.biSizeImage, 9600u * 9600u * header->bmiHeader.biBitCount / 8u);
+}
+
 TEST(Probe, SequencesAreRecognisedOnlyWhenAllowed) {
     const auto asPicture = ProbeFile(testMedia("seq3/Image001.jpg"), defaults());
     EXPECT_EQ(asPicture->Kind, fkPicture);

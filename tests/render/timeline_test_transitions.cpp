@@ -249,14 +249,20 @@ TEST_F(TransitionPlacementTest, SequenceWithItsSecondFileDeletedStillEndsWithAWi
     EXPECT_EQ(groups[0].tracks[kTrackA].sources.back().start, Seconds(7));
 }
 
-// A transition longer than the picture is not limited; overlapping wipes are refused by the
-// track, and the timeline stays consistent.
+// A transition longer than the picture is not limited: the wipes overlap further (the first
+// one even begins before the timeline), and none is lost.
 TEST_F(TransitionPlacementTest, TransitionLongerThanThePicture) {
     settings.pictureTime_s = 1;
     settings.transitionTime_s = 3;
     const auto groups = build({picture("P1.jpg", fkPictureNext), picture("P2.jpg", fkPictureNext),
                                picture("P3.jpg", fkPictureLast), media("v.avi", 2)});
     EXPECT_EQ(groups[0].tracks[kTrackA].sources.back().start, Seconds(3));
+    const auto& wipes = groups[0].tracks[kTrackA].transitions;
+    ASSERT_EQ(wipes.size(), 2u);
+    EXPECT_EQ(wipes[0].start, -Seconds(0.5));
+    EXPECT_EQ(wipes[0].stop, Seconds(2.5));
+    EXPECT_EQ(wipes[1].start, Seconds(0.5));
+    EXPECT_EQ(wipes[1].stop, Seconds(3.5));
 }
 
 } // namespace

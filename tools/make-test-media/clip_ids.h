@@ -15,9 +15,12 @@
 //    9  clip_ntsc.avi          1200
 //   10  sound.wav, sound.mp3, SOUND.MP3, sound_cover.mp3   1300
 //   11  mono.wav               1400
+//   12  real_world/late_sound.*  picture and the sound's first second (its sound starts 1 s late)
+//   13  real_world/late_sound.*  the sound's second second
 //   14  still pictures: the frame number is the picture number of kPictureNumbers
+//   15  real_world/portrait.mp4  (no sound; stored on its side, shown upright by its rotation)
 //
-// Ids 0, 12, 13 and 15 are unused.
+// Id 0 is unused.
 
 namespace testmedia {
 
@@ -33,7 +36,10 @@ enum ClipId : int {
     kClipNtsc = 9,
     kSoundStereo = 10,
     kSoundMono = 11,
+    kClipLateSound = 12,
+    kToneLateSoundSecond = 13,
     kStillPictures = 14,
+    kClipPortrait = 15,
 };
 
 // Frame numbers in the mark of the still pictures (clip id kStillPictures).
@@ -48,6 +54,8 @@ enum PictureNumber : int {
     kPictureSeq3First = 11, // seq3/Image001.jpg .. Image003.jpg are 11, 12, 13
     kPictureSeq9First = 19, // seq9/Image9.jpg is 19, seq9/Image10.jpg is 20
     kPictureSingle = 25,    // single/Photo5.jpg
+    kPicturePortrait = 30,  // real_world/portrait_exif.jpg (stored on its side)
+    kPictureHuge = 31,      // real_world/huge.png
 };
 
 } // namespace testmedia

@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/opt.h>
 }
 
@@ -164,6 +165,10 @@ public:
             // paces its clock by it, so it must not be below the real rate (DVD's maximum).
             context->bit_rate = 8000000;
         }
+        if (track.interlaced) {
+            context->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+            context->field_order = track.topFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
+        }
         if ((format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
             context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
@@ -173,6 +178,12 @@ public:
                 "avcodec_parameters_from_context");
         stream_->time_base = context->time_base;
         stream_->avg_frame_rate = track.frameRate;
+        if (track.displayRotation_deg != 0) {
+            auto* matrix = reinterpret_cast<int32_t*>(checkNotNull(
+                av_stream_new_side_data(stream_, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)),
+                "av_stream_new_side_data"));
+            av_display_rotation_set(matrix, track.displayRotation_deg);
+        }
 
         frame_ = allocFrame();
         frame_->format = context->pix_fmt;
@@ -198,6 +209,8 @@ public:
                           frame_->linesize),
                 "sws_scale");
         frame_->pts = nextFrame_++;
+        frame_->interlaced_frame = track_.interlaced ? 1 : 0;
+        frame_->top_field_first = track_.interlaced && track_.topFieldFirst ? 1 : 0;
         checkAv(avcodec_send_frame(context_.get(), frame_.get()), "avcodec_send_frame (video)");
         drainPackets(format, context_.get(), stream_, alignment_, packet);
     }
@@ -313,7 +326,7 @@ public:
     }
 
     bool done() const { return nextSample_ >= track_.sampleCount; }
-    int64_t nextPts() const { return nextSample_; }
+    int64_t nextPts() const { return track_.startSample + nextSample_; }
     AVRational timeBase() const { return context_->time_base; }
 
     void encodeNext(AVFormatContext* format, AVPacket* packet) {
@@ -332,7 +345,7 @@ public:
                 storeSample(frame_.get(), index, channel, track_.channelCount, value);
             }
         }
-        frame_->pts = nextSample_;
+        frame_->pts = track_.startSample + nextSample_;
         nextSample_ += count;
         checkAv(avcodec_send_frame(context_.get(), frame_.get()), "avcodec_send_frame (audio)");
         drainPackets(format, context_.get(), stream_, alignment_, packet);

@@ -29,6 +29,12 @@ struct VideoTrack {
     AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
     int frameCount = 0;
     std::function<QImage(int frameNumber)> paint; // any QImage of the track's size
+    // When not 0, the stream's display matrix: av_display_rotation_set of this many degrees
+    // (a clockwise turn as the library documents it).
+    int displayRotation_deg = 0;
+    // Interlaced pictures (each frame two fields), coded as such; else progressive.
+    bool interlaced = false;
+    bool topFieldFirst = true;
 };
 
 // BT.601 with the primaries of 625-line (25 fps) or 525-line (30000/1001 fps) systems, or BT.709.
@@ -45,6 +51,8 @@ struct AudioTrack {
     int64_t sampleCount = 0;
     int64_t bitRate = 0;
     int chunkSamples = 1024; // samples per frame for codecs without a fixed frame size
+    // Time of the first sample in the file, in samples: a stream that starts after the others.
+    int64_t startSample = 0;
     std::function<double(int64_t sampleIndex, int channel)> sample; // -1..1 of full scale
 };
 

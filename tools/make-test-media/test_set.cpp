@@ -4,6 +4,7 @@
 #include "tools/make-test-media/file_output.h"
 #include "tools/make-test-media/media_writer.h"
 #include "tools/make-test-media/picture_painter.h"
+#include "tools/make-test-media/real_world_set.h"
 #include "tools/make-test-media/tone_mark.h"
 
 #include <QDir>
@@ -292,6 +293,7 @@ QStringList writeTestSet(const QString& folderPath) {
     writeSounds(folder);
     writePictures(folder);
     writeBadFiles(folder);
+    writeRealWorldSet(folderPath);
     return notes;
 }
 

@@ -59,6 +59,31 @@ TEST(EngineAudio, ShiftMovesEverySoundAgainstThePicture) {
     }
 }
 
+// Files whose sound starts a second after their picture, in three containers: the sound keeps
+// its place against the picture (one time origin per file).
+class EngineLateSound : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EngineLateSound, SoundStartsWhereTheFileStartsIt) {
+    const std::vector<render::TFileInfo> playList = {
+        clip(QStringLiteral("real_world/late_sound.") + GetParam(), 3.0, render::smStretch)};
+    const auto engine = renderPlayList(playList, palSettings());
+    auto& audio = *engine->audioGroup(1);
+    auto& video = *engine->videoGroup(0);
+    EXPECT_TRUE(silentAt(audio, 0.2, 24000));
+    EXPECT_TRUE(beepAt(audio, 1.0));
+    EXPECT_EQ(toneAt(audio, 1.5), testmedia::kClipLateSound);
+    EXPECT_TRUE(beepAt(audio, 2.0));
+    EXPECT_EQ(toneAt(audio, 2.5), testmedia::kToneLateSoundSecond);
+    EXPECT_EQ(markOf(video.frame(0)), mark(testmedia::kClipLateSound, 0));
+    EXPECT_EQ(markOf(video.frame(50)), mark(testmedia::kClipLateSound, 50));
+    // After a seek too.
+    EXPECT_EQ(toneAt(audio, 2.6), testmedia::kToneLateSoundSecond);
+    EXPECT_EQ(toneAt(audio, 1.2), testmedia::kClipLateSound);
+    EXPECT_EQ(markOf(video.frame(30)), mark(testmedia::kClipLateSound, 30));
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, EngineLateSound, ::testing::Values("mp4", "ts", "mkv"));
+
 TEST(EngineAudio, VideoOnlyClipAndGapsAreSilent) {
     const std::vector<render::TFileInfo> playList = {
         clip("video_only.avi", 2.0, render::smStretch, true, false),

@@ -1,7 +1,14 @@
 #include "platform/editing/engine_frame_scaler.h"
+#include "platform/editing/engine_orientation.h"
 #include "platform/editing/timeline.h"
 
 #include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/display.h>
+}
+
+#include <array>
 
 namespace {
 
@@ -98,6 +105,60 @@ TEST(EngineFrameScaler, HighDefinitionColoursBecomeStandardDefinitionColours) {
     EXPECT_NEAR(pixel[2], 255, 3); // R
     EXPECT_NEAR(pixel[1], 0, 3);   // G
     EXPECT_NEAR(pixel[0], 0, 3);   // B
+}
+
+// The orientation of a display matrix made as FFmpeg's JPEG decoder makes it for the EXIF
+// orientations: av_display_rotation_set (90 for EXIF 6), then mirroring.
+platform::EngineOrientation orientationOf(double rotation_deg, bool hflip, bool vflip) {
+    std::array<std::int32_t, 9> matrix{};
+    av_display_rotation_set(matrix.data(), rotation_deg);
+    av_display_matrix_flip(matrix.data(), hflip ? 1 : 0, vflip ? 1 : 0);
+    return platform::orientationFromDisplayMatrix(matrix.data());
+}
+
+// A 3 x 2 plane with the pixel values 1 2 3 / 4 5 6, turned.
+std::vector<std::uint8_t> turned(platform::EngineOrientation orientation) {
+    const std::uint8_t plane[] = {1, 2, 3, 4, 5, 6};
+    std::vector<std::uint8_t> out(6);
+    const int outWidth = orientation.transpose ? 2 : 3;
+    platform::orientPlane(plane, 3, 3, 2, 1, out.data(), outWidth, orientation);
+    return out;
+}
+
+TEST(EngineOrientation, DisplayMatricesTurnPicturesUpright) {
+    using O = platform::EngineOrientation;
+    EXPECT_TRUE(orientationOf(0, false, false).isUpright());
+    // A quarter turn to the right (EXIF 6, a phone held upright): 1 2 3 / 4 5 6 shows as
+    // 4 1 / 5 2 / 6 3.
+    EXPECT_EQ(orientationOf(90, false, false), (O{true, true, false}));
+    EXPECT_EQ(turned(orientationOf(90, false, false)),
+              (std::vector<std::uint8_t>{4, 1, 5, 2, 6, 3}));
+    // A quarter turn to the left (EXIF 8): 3 6 / 2 5 / 1 4.
+    EXPECT_EQ(turned(orientationOf(-90, false, false)),
+              (std::vector<std::uint8_t>{3, 6, 2, 5, 1, 4}));
+    // Upside down (EXIF 3): 6 5 4 / 3 2 1.
+    EXPECT_EQ(turned(orientationOf(180, false, false)),
+              (std::vector<std::uint8_t>{6, 5, 4, 3, 2, 1}));
+    // Mirrored left-right (EXIF 2) and top-bottom (EXIF 4).
+    EXPECT_EQ(turned(orientationOf(0, true, false)), (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
+    EXPECT_EQ(turned(orientationOf(0, false, true)), (std::vector<std::uint8_t>{4, 5, 6, 1, 2, 3}));
+}
+
+TEST(EngineFrameScaler, ATurnedPictureFillsItsAreaInEveryLayout) {
+    // A 1280 x 720 frame stored on its side is a 9:16 portrait: pillarboxed in every layout.
+    for (const auto& output :
+         {kPal, kNtsc, EngineVideoFormat{720, 576, {25, 1}, EnginePixelFormat::Bgr24}}) {
+        platform::EngineFrameScaler scaler(platform::RESIZEF_PRESERVEASPECTRATIO, output,
+                                           platform::EngineScaleQuality::Video,
+                                           platform::EngineOrientation{true, true, false});
+        const auto frame = scaler.scale(*flatFrame(AVCOL_SPC_BT709, 200, 128, 128));
+        const AVFrame& out = frame->av();
+        const int bytes = output.pixelFormat == EnginePixelFormat::Bgr24 ? 3 : 1;
+        const int middle = output.height / 2;
+        // Bright in the middle, black bars at the sides.
+        EXPECT_GT(out.data[0][middle * out.linesize[0] + 360 * bytes], 150);
+        EXPECT_LT(out.data[0][middle * out.linesize[0] + 40 * bytes], 40);
+    }
 }
 
 } // namespace

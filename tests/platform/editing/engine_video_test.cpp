@@ -1,5 +1,13 @@
 #include "tests/platform/editing/engine_test_support.h"
 
+#include "platform/editing/engine_frame_scaler.h"
+#include "platform/editing/engine_stream_decoder.h"
+
+#include <QFileInfo>
+#include <QTransform>
+
+#include <set>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -111,6 +119,92 @@ TEST(EngineVideo, HighDefinitionClipIsLetterboxed) {
     EXPECT_EQ(markOf(frame, QRect(0, 72, 720, 432)), mark(testmedia::kClip1080p, 7));
 }
 
+// The area a picture shown at `width` x `height` takes in a letterboxed PAL frame.
+QRect letterboxArea(int width, int height) {
+    const platform::EngineVideoFormat pal{720, 576, {25, 1}, EnginePixelFormat::Bgr24};
+    const auto target =
+        platform::fitGeometry(render::smLetterbox, width, height, {1, 1}, pal).target;
+    return {target.x, target.y, target.width, target.height};
+}
+
+TEST(EngineVideo, RotatedClipsAndTurnedPhotosAreShownUpright) {
+    const std::vector<render::TFileInfo> playList = {
+        clip("real_world/portrait.mp4", 1.0, render::smLetterbox, true, false),
+        picture("real_world/portrait_exif.jpg", fkPictureLast, render::smLetterbox)};
+    const auto engine = renderPlayList(playList, palSettings());
+    auto* video = engine->videoGroup(0);
+    // Both are stored on their side; shown upright they are portraits between black bars.
+    const auto clipFrame = video->frame(10);
+    EXPECT_TRUE(rowIsBlack(toImage(*clipFrame).transformed(QTransform().rotate(90)), 10));
+    EXPECT_EQ(markOf(clipFrame, letterboxArea(240, 320)), mark(testmedia::kClipPortrait, 10));
+    EXPECT_EQ(markOf(video->frame(37), letterboxArea(480, 640)),
+              mark(kStillPictures, testmedia::kPicturePortrait));
+}
+
+// Mean luma of the even and of the odd rows of a band of a planar frame.
+std::pair<double, double> evenAndOddRows(const platform::EngineVideoFrame& frame, int firstRow,
+                                         int lastRow) {
+    const AVFrame& av = frame.av();
+    double sums[2] = {0, 0};
+    int counts[2] = {0, 0};
+    for (int y = firstRow; y < lastRow; ++y) {
+        for (int x = 100; x < 620; x += 4) {
+            sums[y % 2] += av.data[0][y * av.linesize[0] + x];
+            ++counts[y % 2];
+        }
+    }
+    return {sums[0] / counts[0], sums[1] / counts[1]};
+}
+
+TEST(EngineVideo, InterlacedSourcesKeepTheirFieldsAndBecomeBottomFieldFirst) {
+    EngineOptions options;
+    options.pixelFormat = EnginePixelFormat::Yuv420p;
+    // Light grey top fields, dark grey bottom fields (luma about 188 and 50), 16:9 into 432
+    // lines: each field is scaled on its own, so no line is a mix of the two.
+    const double light = 188;
+    const double dark = 50;
+    {
+        const auto engine = renderPlayList(
+            {clip("real_world/interlaced_bff.mpg", 0.96, render::smLetterbox, true, false)},
+            palSettings(), options);
+        const auto [even, odd] = evenAndOddRows(*engine->videoGroup(0)->frame(5), 76, 500);
+        EXPECT_NEAR(even, light, 8);
+        EXPECT_NEAR(odd, dark, 8);
+    }
+    {
+        // Top field first: the earlier (top) field goes to the bottom field, which DV shows
+        // first, one line lower.
+        const auto engine = renderPlayList(
+            {clip("real_world/interlaced_tff.mpg", 0.96, render::smLetterbox, true, false)},
+            palSettings(), options);
+        const auto [even, odd] = evenAndOddRows(*engine->videoGroup(0)->frame(5), 76, 500);
+        EXPECT_NEAR(even, dark, 8);
+        EXPECT_NEAR(odd, light, 8);
+    }
+}
+
+TEST(EngineVideo, AHugePictureIsShown) {
+    const auto engine = renderPlayList(
+        {picture("real_world/huge.png", fkPictureLast, render::smStretch)}, palSettings());
+    EXPECT_EQ(markOf(engine->videoGroup(0)->frame(0)),
+              mark(kStillPictures, testmedia::kPictureHuge));
+}
+
+TEST(EngineStreamDecoder, LargePhotosAreDecodedAtAReducedSize) {
+    const auto width = [](const char* name, int reducedSide) {
+        QString error;
+        const auto decoder = platform::EngineStreamDecoder::open(
+            testsupport::testMedia(name), AVMEDIA_TYPE_VIDEO, 1, &error, reducedSide);
+        EXPECT_TRUE(decoder) << error.toStdString();
+        const auto frame = decoder ? decoder->next() : nullptr;
+        return frame ? frame->width : 0;
+    };
+    EXPECT_EQ(width("wide.jpg", 0), 1280);
+    EXPECT_EQ(width("wide.jpg", 300), 640); // 720 / 2 lines are still 300 or more
+    EXPECT_EQ(width("wide.jpg", 720), 1280);
+    EXPECT_EQ(width("picture.png", 100), 800); // PNG has no reduced decoding
+}
+
 TEST(EngineVideo, WipeIsHalfDoneAtTheMiddleOfItsTransition) {
     render::TBuildSettings settings = palSettings();
     settings.pictureTime_s = 2.0;
@@ -137,6 +231,37 @@ TEST(EngineVideo, WipeIsHalfDoneAtTheMiddleOfItsTransition) {
     EXPECT_GT(shareOfColour(late, png), shareOfColour(late, jpg));
     EXPECT_GT(shareOfColour(video->frame(70), png), 0.7);
     EXPECT_LT(shareOfColour(video->frame(70), jpg), 0.01);
+}
+
+TEST(EngineVideo, WipesLongerThanTheirPicturesOverlapTheLaterOverTheEarlier) {
+    render::TBuildSettings settings = palSettings();
+    settings.pictureTime_s = 1.0;
+    settings.transitionsEnabled = true;
+    settings.transitionTime_s = 1.5;
+    settings.transitionSoftness = 0;
+    settings.transitionTypesChecked = {true, false, false, false, false, false, false, false};
+    const std::vector<render::TFileInfo> playList = {
+        picture("picture.jpg", fkPictureNext, kStretch),
+        picture("picture.png", fkPictureNext, kStretch),
+        picture("picture.bmp", fkPictureLast, kStretch)};
+    const auto engine = renderPlayList(playList, settings);
+    auto* video = engine->videoGroup(0);
+    const QColor png(60, 160, 60);
+    const QColor bmp(60, 90, 200);
+    // The second wipe runs from 1.25 s to 2.75 s over the first (0.25 s to 1.75 s). At 2.2 s
+    // it alone is under way, from the second picture to the third.
+    const auto secondAlone = video->frame(55);
+    EXPECT_GT(shareOfColour(secondAlone, png), 0.05);
+    EXPECT_GT(shareOfColour(secondAlone, bmp), 0.3);
+    EXPECT_GT(shareOfColour(secondAlone, png) + shareOfColour(secondAlone, bmp), 0.6);
+    // At 1.6 s both run: the first is nearly done, the second is laid over its result, so the
+    // incoming picture shows at least as much as the first alone would show (90 %).
+    const auto both = video->frame(40);
+    EXPECT_GT(shareOfColour(both, bmp), 0.6);
+    EXPECT_LT(shareOfColour(both, png), 0.2);
+    // Masks are kept only while their wipes last.
+    video->frame(90);
+    EXPECT_GT(shareOfColour(video->frame(80), bmp), 0.7);
 }
 
 TEST(EngineVideo, UndecodableSourcesRenderBlack) {
@@ -210,6 +335,38 @@ private:
     int open_ = 0;
     int peak_ = 0;
 };
+
+TEST(EngineVideo, BrieflyShownPicturesAreDecodedWellAhead) {
+    render::TBuildSettings settings = palSettings();
+    settings.audioOutIndex = 0;
+    settings.pictureTime_s = 0.3;
+    std::vector<render::TFileInfo> playList;
+    for (const char* name :
+         {"picture.jpg", "picture.png", "picture.bmp", "wide.jpg", "tall.png", "holiday.jpg"}) {
+        playList.push_back(picture(name, fkPictureNext, kStretch));
+    }
+    playList.back().Kind = fkPictureLast;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::set<QString> opened;
+    EngineOptions options;
+    options.preload = seconds(0.5);
+    options.onDecoderOpenChanged = [&](const QString& path, bool open) {
+        const std::lock_guard lock(mutex);
+        if (open) {
+            opened.insert(QFileInfo(path).fileName());
+        }
+        changed.notify_all();
+    };
+    const auto engine = renderPlayList(playList, settings, options);
+    engine->videoGroup(0)->frame(0);
+    // The first two pictures start within the preload time; the third (0.6 s) is decoded too,
+    // as one of the next two; the fourth (0.9 s) waits.
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(
+        changed.wait_for(lock, std::chrono::seconds(20), [&] { return opened.size() >= 3; }));
+    EXPECT_EQ(opened, (std::set<QString>{"picture.jpg", "picture.png", "picture.bmp"}));
+}
 
 TEST(EngineVideo, DynamicLoadingOpensSourcesOnlyAroundTheirTime) {
     render::TBuildSettings settings = palSettings();

@@ -115,7 +115,7 @@ TEST(RenderEngineFrontEnd, DynamicLoadingJoinsSourcesShortlyBeforeTheyPlay) {
     }
 }
 
-TEST(RenderEngineFrontEnd, PreviewDropsLateFramesAndStaysInStepWithTheClock) {
+TEST(RenderEngineFrontEnd, PreviewRepeatsLateFramesAndKeepsEverySlot) {
     render::TBuildSettings settings = palSettings();
     settings.processMode = 0; // "Preview"
     settings.audioOutIndex = 0;
@@ -132,12 +132,18 @@ TEST(RenderEngineFrontEnd, PreviewDropsLateFramesAndStaysInStepWithTheClock) {
     f.graphAs<platform::IMediaControl>()->Stop();
 
     const auto video = f.video->samples();
-    EXPECT_LT(video.size(), 50u) << "late frames are dropped in Preview";
-    for (const auto& s : video) {
-        // Whatever is shown is the frame of its own time.
-        const int frame = static_cast<int>(s.start / 400'000);
-        EXPECT_EQ(s.mark, mark(kClipH264Aac, frame)) << "at " << s.start;
+    ASSERT_EQ(video.size(), 50u) << "every slot gets a frame";
+    for (std::size_t i = 0; i < video.size(); ++i) {
+        EXPECT_EQ(video[i].start, static_cast<REFERENCE_TIME>(i) * 400'000);
+        // A late slot shows an earlier picture, never a later one.
+        ASSERT_TRUE(video[i].mark) << i;
+        EXPECT_EQ(video[i].mark->clipId, kClipH264Aac);
+        EXPECT_LE(video[i].mark->frameNumber, static_cast<int>(i));
     }
+    const auto statistics =
+        platform::query<platform::IRenderEngineStatistics>(f.engine)->GetRenderStatistics();
+    EXPECT_EQ(statistics.framesRendered + statistics.framesRepeated, 50);
+    EXPECT_GE(statistics.framesRepeated, 40) << "late frames are not rendered in Preview";
 }
 
 TEST(RenderEngineFrontEnd, SeekingThePinsOrTheGraphLandsOnTheFrame) {

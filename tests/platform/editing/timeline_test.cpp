@@ -203,26 +203,29 @@ TEST_F(TimelineModelTest, MovingAPlacedSourceKeepsTheTrackFreeOfOverlaps) {
     EXPECT_EQ(second->SetStartStop(-3, 4), E_INVALIDARG);
 }
 
-TEST_F(TimelineModelTest, TransitionsMustNotOverlap) {
+TEST_F(TimelineModelTest, TransitionsMayOverlapAndStayInStartOrder) {
     const auto trackNode = trackInGroup();
     const auto transable = query<IAMTimelineTransable>(trackNode);
     const auto second = transition(20, 30);
     EXPECT_EQ(transable->TransAdd(second), S_OK);
     EXPECT_EQ(transable->TransAdd(transition(0, 10)), S_OK);
-    EXPECT_EQ(transable->TransAdd(transition(10, 20)), S_OK); // touching is fine
-    EXPECT_EQ(transable->TransAdd(transition(25, 35)), E_INVALIDARG);
+    EXPECT_EQ(transable->TransAdd(transition(5, 25)), S_OK); // over both
+    // Beginning before the timeline is fine; lying wholly before it is not.
+    EXPECT_EQ(transable->TransAdd(transition(-5, 3)), S_OK);
     EXPECT_EQ(transable->TransAdd(transition(-5, 0)), E_INVALIDARG);
     EXPECT_EQ(transable->TransAdd(second), E_INVALIDARG);
     EXPECT_EQ(transable->TransAdd(source(40, 50, "x")), E_NOINTERFACE);
-    EXPECT_EQ(second->SetStartStop(15, 25), E_INVALIDARG); // would overlap 10..20
-    EXPECT_EQ(second->SetStartStop(30, 40), S_OK);
+    EXPECT_EQ(second->SetStartStop(-10, 0), E_INVALIDARG);
+    EXPECT_EQ(second->SetStartStop(2, 40), S_OK);
     long count = 0;
     transable->TransGetCount(&count);
-    EXPECT_EQ(count, 3);
+    EXPECT_EQ(count, 4);
     const auto transitions = Snapshot(*timeline)[0].tracks[0].transitions;
-    ASSERT_EQ(transitions.size(), 3u);
-    EXPECT_EQ(transitions[0].start, 0);
-    EXPECT_EQ(transitions[2].start, 30);
+    ASSERT_EQ(transitions.size(), 4u);
+    EXPECT_EQ(transitions[0].start, -5);
+    EXPECT_EQ(transitions[1].start, 0);
+    EXPECT_EQ(transitions[2].start, 2);
+    EXPECT_EQ(transitions[3].start, 5);
     REFERENCE_TIME duration = 0;
     timeline->GetDuration(&duration);
     EXPECT_EQ(duration, 40);
