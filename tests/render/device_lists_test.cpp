@@ -19,8 +19,9 @@ protected:
     }
 
     int restoredAudioChoice(int stored) {
-        render::FillDeviceLists(devices, {.videoOutIndex = 0, .audioOutIndex = stored}, registry);
-        return devices.audioIndex;
+        return render::FillDeviceLists(devices, {.videoOutIndex = 0, .audioOutIndex = stored},
+                                       registry)
+            .audioOutIndex;
     }
 
     std::shared_ptr<platform::FilterRegistry> registry =
