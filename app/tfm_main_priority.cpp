@@ -1,0 +1,80 @@
+// The process priority: chosen in cbPriority or by its four hidden toolbar items, applied at
+// the first activation and on every change, read back when the Adv Options page is shown.
+
+#include "app/tfm_main.h"
+#include "platform/system/process_priority.h"
+#include "ui_tfm_main.h"
+
+#include <QAction>
+
+#include <array>
+
+namespace app {
+
+namespace {
+
+// The classes of the cbPriority items; without a choice, High.
+constexpr std::array<platform::DWORD, 4> kPriorityClasses{
+    platform::REALTIME_PRIORITY_CLASS, platform::HIGH_PRIORITY_CLASS,
+    platform::NORMAL_PRIORITY_CLASS, platform::IDLE_PRIORITY_CLASS};
+
+platform::DWORD priorityClassOf(int index) {
+    return index >= 0 && index < static_cast<int>(kPriorityClasses.size())
+               ? kPriorityClasses[static_cast<std::size_t>(index)]
+               : platform::HIGH_PRIORITY_CLASS;
+}
+
+} // namespace
+
+void TfmMain::cbPriorityChange() {
+    ApplyPriority();
+}
+
+void TfmMain::buPrRealTimeClick() {
+    const auto* item = qobject_cast<const QAction*>(sender());
+    if (item == nullptr) {
+        return;
+    }
+    ui->cbPriority->setCurrentIndex(item->property("Tag").toInt());
+    ApplyPriority();
+}
+
+// The system may refuse a raise; the Adv Options page shows what the process really has the
+// next time it is shown.
+void TfmMain::ApplyPriority() {
+    const platform::DWORD priorityClass = priorityClassOf(ui->cbPriority->currentIndex());
+    if (services_.setPriorityClass) {
+        services_.setPriorityClass(priorityClass);
+    } else {
+        platform::SetPriorityClass(priorityClass);
+    }
+    if (!priorityApplied_) {
+        // A page shown before the choice was first applied has still to show the result.
+        priorityApplied_ = true;
+        if (ui->tsAdvOptions->isVisible()) {
+            ReadBackPriority();
+        }
+    }
+}
+
+// Until the stored choice has been applied at the first activation, the class the process
+// started with is not a choice of the user's and must not replace the stored one.
+void TfmMain::tsAdvOptionsShow() {
+    if (priorityApplied_) {
+        ReadBackPriority();
+    }
+}
+
+void TfmMain::ReadBackPriority() {
+    const platform::DWORD priorityClass =
+        services_.getPriorityClass ? services_.getPriorityClass() : platform::GetPriorityClass();
+    for (std::size_t i = 0; i < kPriorityClasses.size(); ++i) {
+        if (kPriorityClasses[i] == priorityClass) {
+            // Set without the change handler, so nothing is applied.
+            ui->cbPriority->setCurrentIndex(static_cast<int>(i));
+            return;
+        }
+    }
+}
+
+} // namespace app
