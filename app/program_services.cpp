@@ -3,6 +3,7 @@
 #include "platform/filters/device_registration.h"
 #include "platform/filters/dv_1394_bus.h"
 #include "platform/filters/dv_filter_registration.h"
+#include "platform/filters/property_pages_registration.h"
 #include "platform/system/registry.h"
 #include "playlist/check_list.h"
 #include "playlist/folder_history.h"
@@ -22,6 +23,8 @@ struct TProgramServices::Parts {
 TProgramServices::TProgramServices(const QString& registryPath)
     : parts_(std::make_unique<Parts>(registryPath)) {
     platform::RegisterDvFilters(*parts_->filters);
+    // The pages that the Filters page's "Properties" shows.
+    platform::RegisterFilterPropertyPages(platform::platformPropertyPages());
     parts_->folderHistory.load(parts_->registry);
 }
 

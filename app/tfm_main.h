@@ -235,8 +235,6 @@ private:
     void edScPrevExit();
     bool edScPrevKeyDown(const QKeyEvent& event);
     void edScPrevKeyUp(QLineEdit& field, const QKeyEvent& event);
-    // Shows the class the process really has in cbPriority, without applying anything.
-    void ReadBackPriority();
 
     widgets::FormStorage fsMain{services_.registry, *this,
                                 QStringLiteral("Software\\Zarnit\\Quintape.3")};
@@ -247,8 +245,6 @@ private:
     widgets::ShortcutProcessor* shortcutProcessor_ = nullptr;
     bool settingsRestored_ = false;
     bool settingsSaved_ = false;
-    bool restoringSettings_ = false;
-    bool priorityApplied_ = false;
 };
 
 } // namespace app

@@ -7,6 +7,19 @@
 
 namespace app {
 
+namespace {
+
+// A filter name in the list, which keeps the names in alphabetical order whatever their case.
+class FilterNameItem : public QListWidgetItem {
+public:
+    explicit FilterNameItem(const QString& name) : QListWidgetItem(name) {}
+    bool operator<(const QListWidgetItem& other) const override {
+        return text().compare(other.text(), Qt::CaseInsensitive) < 0;
+    }
+};
+
+} // namespace
+
 void TfmMain::Button3Click() {
     ApplyChanges();
     FillUsedFilters();
@@ -37,7 +50,9 @@ void TfmMain::FillUsedFilters() {
     }
     const QStringList names = UsedFilterNames(*graph);
     ui->lbUsedFilters->clear();
-    ui->lbUsedFilters->addItems(names);
+    for (const QString& name : names) {
+        ui->lbUsedFilters->addItem(new FilterNameItem(name));
+    }
 }
 
 void TfmMain::buPropertiesClick() {

@@ -48,24 +48,10 @@ void TfmMain::ApplyPriority() {
     } else {
         platform::SetPriorityClass(priorityClass);
     }
-    if (!priorityApplied_) {
-        // A page shown before the choice was first applied has still to show the result.
-        priorityApplied_ = true;
-        if (ui->tsAdvOptions->isVisible()) {
-            ReadBackPriority();
-        }
-    }
 }
 
-// Until the stored choice has been applied at the first activation, the class the process
-// started with is not a choice of the user's and must not replace the stored one.
+// Shows the class the process really has; any other class leaves the choice as it is.
 void TfmMain::tsAdvOptionsShow() {
-    if (priorityApplied_) {
-        ReadBackPriority();
-    }
-}
-
-void TfmMain::ReadBackPriority() {
     const platform::DWORD priorityClass =
         services_.getPriorityClass ? services_.getPriorityClass() : platform::GetPriorityClass();
     for (std::size_t i = 0; i < kPriorityClasses.size(); ++i) {

@@ -7,7 +7,6 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScopedValueRollback>
 
 #include <functional>
 
@@ -71,7 +70,8 @@ private:
     Handler handler_;
 };
 
-// Runs a handler of a field event; a failure is reported here, as for every other handler.
+// Runs a handler of a field event; a failure is reported here, as for every other handler,
+// and the event then goes on as if there were no handler.
 template <typename Body> bool reportedEvent(Body&& body) noexcept {
     try {
         return body();
@@ -80,7 +80,7 @@ template <typename Body> bool reportedEvent(Body&& body) noexcept {
     } catch (...) {
         ReportError(QStringLiteral("Unknown error."));
     }
-    return true;
+    return false;
 }
 
 } // namespace
@@ -131,15 +131,9 @@ void TfmMain::ConnectSettingsAndShortcuts() {
 
 void TfmMain::RestoreSettings() {
     settingsRestored_ = true;
-    {
-        // The pages shown while the values come in show what they hold once all are in.
-        const QScopedValueRollback restoring(restoringSettings_, true);
-        fsMain.restore();
-    }
+    fsMain.restore();
+    // Also when the stored choice is the form's own.
     rgRecompressModeClick();
-    if (ui->TabSheet2->isVisible()) {
-        TabSheet2Show();
-    }
 }
 
 void TfmMain::SaveSettings(bool destroying) {

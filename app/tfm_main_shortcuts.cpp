@@ -33,9 +33,6 @@ std::vector<std::pair<QAction*, QLineEdit*>> TfmMain::ShortCutFields() const {
 
 // Showing the page drops edits that were not applied.
 void TfmMain::TabSheet2Show() {
-    if (restoringSettings_) {
-        return;
-    }
     buScLoadSavedClick();
 }
 

@@ -57,6 +57,13 @@ MainWindowTest::~MainWindowTest() {
 }
 
 app::TfmMain& MainWindowTest::open(const QStringList& arguments, int onOpenIndex) {
+    create(arguments, onOpenIndex);
+    window->show();
+    EXPECT_TRUE(waitUntil([this] { return window->FirstActivationDone(); }));
+    return *window;
+}
+
+app::TfmMain& MainWindowTest::create(const QStringList& arguments, int onOpenIndex) {
     app::TMainWindowServices services{registry,
                                       filters,
                                       masterList,
@@ -82,8 +89,6 @@ app::TfmMain& MainWindowTest::open(const QStringList& arguments, int onOpenIndex
     if (onOpenIndex >= 0) {
         child<QComboBox>("cbOnOpen")->setCurrentIndex(onOpenIndex);
     }
-    window->show();
-    EXPECT_TRUE(waitUntil([this] { return window->FirstActivationDone(); }));
     return *window;
 }
 

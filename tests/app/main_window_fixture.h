@@ -40,6 +40,8 @@ protected:
     // Creates the window for `arguments` with "On Open" at `onOpenIndex` (-1: as the form and
     // the store say), shows it and waits for its first activation.
     app::TfmMain& open(const QStringList& arguments = {}, int onOpenIndex = 2);
+    // The same window, created but not shown.
+    app::TfmMain& create(const QStringList& arguments = {}, int onOpenIndex = 2);
 
     template <typename T> T* child(const char* name) const {
         return window->findChild<T*>(QString::fromLatin1(name));
