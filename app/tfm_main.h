@@ -242,7 +242,10 @@ private:
         *this,
         {{DockName(Qt::TopToolBarArea), Qt::TopToolBarArea},
          {DockName(Qt::BottomToolBarArea), Qt::BottomToolBarArea}}};
-    widgets::ShortcutProcessor* shortcutProcessor_ = nullptr;
+    QPointer<widgets::ShortcutProcessor> shortcutProcessor_;
+    // Passes the events of the shortcut fields to their handlers; it goes before the controls
+    // do, so that nothing reaches the handlers of a window being destroyed.
+    std::unique_ptr<QObject> shortCutFieldEvents_;
     bool settingsRestored_ = false;
     bool settingsSaved_ = false;
 };

@@ -99,33 +99,38 @@ void TfmMain::ConnectSettingsAndShortcuts() {
                ui->buScOpenList, ui->buPrRealTime, ui->buPrHigh, ui->buPrNormal, ui->buPrIdle,
                ui->buPlay});
 
-    auto* fieldEvents = new EventHook(this, [this](QObject* watched, QEvent* event) {
-        auto* field = static_cast<QLineEdit*>(watched);
-        switch (event->type()) {
-        case QEvent::FocusIn:
-            return reportedEvent([this] {
-                edScPrevEnter();
+    shortCutFieldEvents_ =
+        std::make_unique<EventHook>(nullptr, [this](QObject* watched, QEvent* event) {
+            // A field being destroyed is a field no more.
+            auto* field = qobject_cast<QLineEdit*>(watched);
+            if (field == nullptr) {
                 return false;
-            });
-        case QEvent::FocusOut:
-            return reportedEvent([this] {
-                edScPrevExit();
+            }
+            switch (event->type()) {
+            case QEvent::FocusIn:
+                return reportedEvent([this] {
+                    edScPrevEnter();
+                    return false;
+                });
+            case QEvent::FocusOut:
+                return reportedEvent([this] {
+                    edScPrevExit();
+                    return false;
+                });
+            case QEvent::KeyPress:
+                return reportedEvent(
+                    [this, event] { return edScPrevKeyDown(*static_cast<QKeyEvent*>(event)); });
+            case QEvent::KeyRelease:
+                return reportedEvent([this, field, event] {
+                    edScPrevKeyUp(*field, *static_cast<QKeyEvent*>(event));
+                    return true;
+                });
+            default:
                 return false;
-            });
-        case QEvent::KeyPress:
-            return reportedEvent(
-                [this, event] { return edScPrevKeyDown(*static_cast<QKeyEvent*>(event)); });
-        case QEvent::KeyRelease:
-            return reportedEvent([this, field, event] {
-                edScPrevKeyUp(*field, *static_cast<QKeyEvent*>(event));
-                return true;
-            });
-        default:
-            return false;
-        }
-    });
+            }
+        });
     for (const auto& [action, field] : ShortCutFields()) {
-        field->installEventFilter(fieldEvents);
+        field->installEventFilter(shortCutFieldEvents_.get());
     }
 }
 

@@ -53,11 +53,15 @@ void TfmMain::buScApplyChangesClick() {
 
 // While a field has the focus, keys go to it and run no command.
 void TfmMain::edScPrevEnter() {
-    shortcutProcessor_->setProcessing(false);
+    if (shortcutProcessor_) {
+        shortcutProcessor_->setProcessing(false);
+    }
 }
 
 void TfmMain::edScPrevExit() {
-    shortcutProcessor_->setProcessing(true);
+    if (shortcutProcessor_) {
+        shortcutProcessor_->setProcessing(true);
+    }
 }
 
 // Keys typed into a field do nothing there. Tab still moves the focus on, so that the keyboard

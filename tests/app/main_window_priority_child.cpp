@@ -64,7 +64,9 @@ public:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         }
         window_.activateWindow();
-        QTest::qWaitForWindowActive(&window_);
+        if (!QTest::qWaitForWindowActive(&window_)) {
+            std::fprintf(stderr, "the window did not become active\n");
+        }
     }
     ~Window() { window_.close(); }
 
