@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/system/process_priority.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -37,6 +39,10 @@ struct TMainWindowServices {
     std::function<void()> rescanDevices;
     // The paths named on the command line, in order.
     QStringList arguments;
+    // Sets the priority class of the process (false when the system refuses it) and reads back
+    // the class it has. Empty: the platform's SetPriorityClass and GetPriorityClass.
+    std::function<bool(platform::DWORD priorityClass)> setPriorityClass;
+    std::function<platform::DWORD()> getPriorityClass;
 };
 
 } // namespace app

@@ -5,6 +5,7 @@
 #include "platform/filters/device_registration.h"
 #include "platform/filters/dv_1394_bus.h"
 #include "platform/filters/dv_filter_registration.h"
+#include "platform/filters/property_pages_registration.h"
 #include "platform/system/registry.h"
 #include "playlist/play_list_window.h"
 
@@ -21,6 +22,8 @@ struct TProgramServices::Parts {
 TProgramServices::TProgramServices(const QString& registryPath)
     : parts_(std::make_unique<Parts>(registryPath)) {
     platform::RegisterDvFilters(*parts_->filters);
+    // The pages that the Filters page's "Properties" shows.
+    platform::RegisterFilterPropertyPages(platform::platformPropertyPages());
 }
 
 TProgramServices::~TProgramServices() = default;

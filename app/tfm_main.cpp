@@ -75,6 +75,10 @@ TfmMain::TfmMain(TMainWindowServices services, QWidget* parent)
 }
 
 TfmMain::~TfmMain() {
+    // A window that goes without a close still keeps its settings.
+    if (!settingsSaved_) {
+        SaveSettings(true);
+    }
     // The encoders leave the graph before the graphs go.
     MSDVVideoEncoder.setFilterGraph(nullptr);
     MainConceptDVVideoEncoder.setFilterGraph(nullptr);
@@ -276,6 +280,10 @@ void TfmMain::ConnectHandlers() {
                                         const QRect& rect) {
         runReported([&] { StatusBarDrawPanel(sender, panel, painter, rect); });
     };
+
+    // Settings, options and shortcuts: the stored properties, the toolbar layout, the command
+    // keys, and edScPrevEnter/Exit/KeyDown/KeyUp for the eleven shortcut fields.
+    ConnectSettingsAndShortcuts();
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,9 @@
 #include "render/output_chain.h"
 #include "render/probe.h"
 #include "render/transitions.h"
+#include "widgets/form_storage.h"
+#include "widgets/shortcut_processor.h"
+#include "widgets/toolbar_layout.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -17,7 +20,10 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QFileDialog;
+class QKeyEvent;
+class QLineEdit;
 class QPainter;
 
 namespace playlist {
@@ -205,6 +211,43 @@ private:
     render::TGraphBuildState buildState_;
     bool activated_ = false;
     bool connectionError_ = false;
+
+    // Settings, options and shortcuts (tfm_main_settings.cpp, tfm_main_options.cpp,
+    // tfm_main_shortcuts.cpp, tfm_main_priority.cpp).
+    //
+    // Binds the stored properties, the toolbar layout, the shortcut processor and the events of
+    // the shortcut fields.
+    void ConnectSettingsAndShortcuts();
+    // The stored settings: restored once when the window is first shown; saved at the close or,
+    // when the window goes without a close, at its destruction. Nothing is saved by a window
+    // that never restored, so that its form defaults never replace the stored settings.
+    void RestoreSettings();
+    void SaveSettings(bool destroying);
+    // Rebuilds the main list and the graph from the options shown.
+    void ApplyChanges();
+    // The property pages of the filter chosen on the Filters page, in a modal frame.
+    void ShowUsedFilterProperties();
+    // The eleven commands with their shortcut fields, in the order of the ShortCuts page.
+    std::vector<std::pair<QAction*, QLineEdit*>> ShortCutFields() const;
+    // Events of the shortcut fields: focus in and out, a key pressed (true: swallowed) and a key
+    // released (captured).
+    void edScPrevEnter();
+    void edScPrevExit();
+    bool edScPrevKeyDown(const QKeyEvent& event);
+    void edScPrevKeyUp(QLineEdit& field, const QKeyEvent& event);
+
+    widgets::FormStorage fsMain{services_.registry, *this,
+                                QStringLiteral("Software\\Zarnit\\Quintape.3")};
+    widgets::ToolbarLayout toolbarLayout_{
+        *this,
+        {{DockName(Qt::TopToolBarArea), Qt::TopToolBarArea},
+         {DockName(Qt::BottomToolBarArea), Qt::BottomToolBarArea}}};
+    QPointer<widgets::ShortcutProcessor> shortcutProcessor_;
+    // Passes the events of the shortcut fields to their handlers; it goes before the controls
+    // do, so that nothing reaches the handlers of a window being destroyed.
+    std::unique_ptr<QObject> shortCutFieldEvents_;
+    bool settingsRestored_ = false;
+    bool settingsSaved_ = false;
 };
 
 } // namespace app

@@ -1,26 +1,14 @@
 // The "Video" and "Audio" device lists of the System page and the device-watch graph.
 
 #include "app/tfm_main.h"
-#include "platform/system/registry.h"
 #include "ui_tfm_main.h"
 
 namespace app {
 
 namespace {
 
-const QString kMainWindowKey = QStringLiteral("Software\\Zarnit\\Quintape.3\\TfmMain");
 const QString kVideoOutValue = QStringLiteral("cbVideoOut_ItemIndex");
 const QString kAudioOutValue = QStringLiteral("cbAudioOut_ItemIndex");
-
-int readStoredIndex(const platform::Registry& registry, const QString& name, int defaultIndex) {
-    const auto text = registry.readString(kMainWindowKey, name);
-    if (!text) {
-        return defaultIndex;
-    }
-    bool ok = false;
-    const int index = text->trimmed().toInt(&ok);
-    return ok ? index : defaultIndex;
-}
 
 void fillCombo(QComboBox& combo, const QStringList& names, int selected) {
     const QSignalBlocker quiet(combo);
@@ -33,12 +21,14 @@ void fillCombo(QComboBox& combo, const QStringList& names, int selected) {
 
 render::TStoredDeviceSelections TfmMain::StoredDeviceSelections() const {
     const render::TStoredDeviceSelections defaults;
-    return {readStoredIndex(services_.registry, kVideoOutValue, defaults.videoOutIndex),
-            readStoredIndex(services_.registry, kAudioOutValue, defaults.audioOutIndex)};
+    return {fsMain.readInteger(kVideoOutValue, defaults.videoOutIndex),
+            fsMain.readInteger(kAudioOutValue, defaults.audioOutIndex)};
 }
 
+// A write that fails stays with the registry and goes to the file with the next save, which
+// reports the failure.
 void TfmMain::StoreDeviceSelection(const QString& valueName, int index) {
-    services_.registry.writeString(kMainWindowKey, valueName, QString::number(index));
+    fsMain.writeInteger(valueName, index);
 }
 
 void TfmMain::FillDeviceLists() {

@@ -20,50 +20,19 @@ void TfmMain::buPrevClick() {}
 void TfmMain::buNextClick() {}
 void TfmMain::cbOnEndChange() {}
 
-void TfmMain::Button3Click() {}
-
-void TfmMain::rgStretchModeClick() {
-    ApplyStretchMode();
-}
-
-void TfmMain::rgRecompressModeClick() {
-    ui->rgFilesLoadMode->setEnabled(ui->rgRecompressMode->itemIndex() == 0);
-}
-
 void TfmMain::tbTrackBarUpdateIntervalChange() {
     ApplyTrackBarInterval();
 }
 
-void TfmMain::cbPriorityChange() {
-    ApplyPriority();
-}
-
-void TfmMain::tsAdvOptionsShow() {}
-void TfmMain::tbVolumeChange() {}
-void TfmMain::buPropertiesClick() {}
-void TfmMain::lbUsedFiltersDblClick() {}
-void TfmMain::TabSheet2Show() {}
-void TfmMain::buScLoadSavedClick() {}
-void TfmMain::buScApplyChangesClick() {}
-void TfmMain::buPrRealTimeClick() {}
-
 void TfmMain::fgMainGraphComplete(graph::TFilterGraph* /*sender*/, platform::HRESULT /*result*/,
                                   const std::shared_ptr<platform::IBaseFilter>& /*renderer*/) {}
 void TfmMain::fgMainGraphPaused(graph::TFilterGraph* /*sender*/, platform::HRESULT /*result*/) {}
-
-void TfmMain::fgMainGraphChanged(graph::TFilterGraph* /*sender*/) {
-    ApplyStretchMode();
-    FillUsedFilters();
-}
 
 void TfmMain::fgVOutGraphDeviceLost(graph::TFilterGraph* /*sender*/,
                                     const std::shared_ptr<platform::IBaseFilter>& /*device*/,
                                     bool /*removed*/) {}
 
 void TfmMain::ApplyTrackBarInterval() {}
-void TfmMain::ApplyPriority() {}
-void TfmMain::FillUsedFilters() {}
-void TfmMain::LoadToolbarLayout() {}
-void TfmMain::SaveToolbarLayout() {}
+void TfmMain::ApplyChanges() {}
 
 } // namespace app

@@ -28,6 +28,10 @@ bool TfmMain::event(QEvent* event) {
 }
 
 void TfmMain::showEvent(QShowEvent* event) {
+    // The stored settings come back before the window appears and before its first activation.
+    if (!settingsRestored_) {
+        RestoreSettings();
+    }
     QMainWindow::showEvent(event);
     // Where the window manager does not activate a new window (or there is none), the
     // first-activation work still runs once the window is up.
@@ -80,6 +84,8 @@ void TfmMain::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QMainWindow::closeEvent(event);
+    // Then the settings; a failed save is reported and the window closes all the same.
+    SaveSettings(false);
     emit closed();
 }
 

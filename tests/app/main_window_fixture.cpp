@@ -57,6 +57,13 @@ MainWindowTest::~MainWindowTest() {
 }
 
 app::TfmMain& MainWindowTest::open(const QStringList& arguments, int onOpenIndex) {
+    create(arguments, onOpenIndex);
+    window->show();
+    EXPECT_TRUE(waitUntil([this] { return window->FirstActivationDone(); }));
+    return *window;
+}
+
+app::TfmMain& MainWindowTest::create(const QStringList& arguments, int onOpenIndex) {
     app::TMainWindowServices services{registry,
                                       filters,
                                       masterList,
@@ -65,10 +72,23 @@ app::TfmMain& MainWindowTest::open(const QStringList& arguments, int onOpenIndex
                                       [this] { ++editorStores; },
                                       [this] { ++rescans; },
                                       arguments};
+    services.setPriorityClass = [this](platform::DWORD requested) {
+        priorityRequests << requested;
+        int requestedNice = 0;
+        int presentNice = 0;
+        if (!platform::niceOfPriorityClass(requested, requestedNice) ||
+            !platform::niceOfPriorityClass(priorityClass, presentNice) ||
+            (refusePriorityRaise && requestedNice < presentNice)) {
+            return false;
+        }
+        priorityClass = requested;
+        return true;
+    };
+    services.getPriorityClass = [this] { return priorityClass; };
     window = std::make_unique<app::TfmMain>(std::move(services));
-    child<QComboBox>("cbOnOpen")->setCurrentIndex(onOpenIndex);
-    window->show();
-    EXPECT_TRUE(waitUntil([this] { return window->FirstActivationDone(); }));
+    if (onOpenIndex >= 0) {
+        child<QComboBox>("cbOnOpen")->setCurrentIndex(onOpenIndex);
+    }
     return *window;
 }
 

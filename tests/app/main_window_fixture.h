@@ -37,9 +37,11 @@ protected:
     MainWindowTest();
     ~MainWindowTest() override;
 
-    // Creates the window for `arguments` with "On Open" at `onOpenIndex`, shows it and waits
-    // for its first activation.
+    // Creates the window for `arguments` with "On Open" at `onOpenIndex` (-1: as the form and
+    // the store say), shows it and waits for its first activation.
     app::TfmMain& open(const QStringList& arguments = {}, int onOpenIndex = 2);
+    // The same window, created but not shown.
+    app::TfmMain& create(const QStringList& arguments = {}, int onOpenIndex = 2);
 
     template <typename T> T* child(const char* name) const {
         return window->findChild<T*>(QString::fromLatin1(name));
@@ -62,6 +64,12 @@ protected:
     int rescans = 0;
     int editorStores = 0;
     std::function<bool()> showPlayListEditor;
+    // The process priority the window sets and reads back, kept here so that the suite keeps
+    // its own; with refusePriorityRaise, a class above the present one is refused as the system
+    // refuses it to a normal user.
+    platform::DWORD priorityClass = platform::NORMAL_PRIORITY_CLASS;
+    QList<platform::DWORD> priorityRequests;
+    bool refusePriorityRaise = false;
     std::unique_ptr<app::TfmMain> window;
 };
 
