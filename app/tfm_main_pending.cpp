@@ -7,19 +7,6 @@
 
 namespace app {
 
-void TfmMain::sgPlayListDblClick() {}
-
-void TfmMain::buPlayClick() {
-    buPlayNoShClick();
-}
-
-void TfmMain::buPlayNoShClick() {}
-void TfmMain::buPauseClick() {}
-void TfmMain::buStopClick() {}
-void TfmMain::buPrevClick() {}
-void TfmMain::buNextClick() {}
-void TfmMain::cbOnEndChange() {}
-
 void TfmMain::Button3Click() {}
 
 void TfmMain::rgStretchModeClick() {
@@ -28,10 +15,6 @@ void TfmMain::rgStretchModeClick() {
 
 void TfmMain::rgRecompressModeClick() {
     ui->rgFilesLoadMode->setEnabled(ui->rgRecompressMode->itemIndex() == 0);
-}
-
-void TfmMain::tbTrackBarUpdateIntervalChange() {
-    ApplyTrackBarInterval();
 }
 
 void TfmMain::cbPriorityChange() {
@@ -47,20 +30,11 @@ void TfmMain::buScLoadSavedClick() {}
 void TfmMain::buScApplyChangesClick() {}
 void TfmMain::buPrRealTimeClick() {}
 
-void TfmMain::fgMainGraphComplete(graph::TFilterGraph* /*sender*/, platform::HRESULT /*result*/,
-                                  const std::shared_ptr<platform::IBaseFilter>& /*renderer*/) {}
-void TfmMain::fgMainGraphPaused(graph::TFilterGraph* /*sender*/, platform::HRESULT /*result*/) {}
-
 void TfmMain::fgMainGraphChanged(graph::TFilterGraph* /*sender*/) {
     ApplyStretchMode();
     FillUsedFilters();
 }
 
-void TfmMain::fgVOutGraphDeviceLost(graph::TFilterGraph* /*sender*/,
-                                    const std::shared_ptr<platform::IBaseFilter>& /*device*/,
-                                    bool /*removed*/) {}
-
-void TfmMain::ApplyTrackBarInterval() {}
 void TfmMain::ApplyPriority() {}
 void TfmMain::FillUsedFilters() {}
 void TfmMain::LoadToolbarLayout() {}
