@@ -278,11 +278,10 @@ void TfmMain::ConnectHandlers() {
     };
 
     // Transport and position: the all-files trackbar follows fgMain and seeks the engine's pins
-    // until a build says otherwise; no item is current before the first open.
+    // until a build says otherwise.
     auto& trackBar = *ui->DVTrackBar;
     trackBar.setFilterGraph(&fgMain);
     trackBar.setMode(transport::tbmDV);
-    ui->sgPlayList->setTag(-1);
     trackBar.OnTimer = [this](transport::TDVTrackBar* sender, std::uint32_t current,
                               std::uint32_t stop) {
         runReported([&] { DVTrackBarTimer(sender, current, stop); });
