@@ -219,8 +219,15 @@ void TfmMain::cbOnEndChange() {
     // The choice is read by the position report when the end comes near.
 }
 
-void TfmMain::fgMainGraphComplete(graph::TFilterGraph* /*sender*/, platform::HRESULT /*result*/,
+void TfmMain::fgMainGraphComplete(graph::TFilterGraph* /*sender*/, platform::HRESULT result,
                                   const std::shared_ptr<platform::IBaseFilter>& /*renderer*/) {
+    // A stream that broke off (its device went away, a renderer failed) has not reached the end
+    // of the playlist: the output is left as it is, for the device's return to resume it, and
+    // the status bar shows that the device no longer takes the stream.
+    if (platform::FAILED(result)) {
+        SetConnectionError(result);
+        return;
+    }
     buStopClick();
 }
 

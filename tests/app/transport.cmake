@@ -6,6 +6,8 @@ add_executable(main_window_transport_test
     ${CMAKE_CURRENT_LIST_DIR}/transport_fixture.h
     ${CMAKE_CURRENT_LIST_DIR}/transport_fixture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transport_commands_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transport_position_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transport_device_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/tools/media_probe.h
     ${PROJECT_SOURCE_DIR}/tests/tools/media_probe.cpp)
 target_link_libraries(main_window_transport_test PRIVATE quintape_app quintape_test_support

@@ -263,25 +263,45 @@ TEST_F(TransportCommands, WithoutRecompressionASeekRebuildsFromTheThumb) {
     EXPECT_EQ(state(), TGraphState::Running);
 }
 
-// A DV device that cannot start.
-class RefusingDevice final : public platform::RendererBase {
+// A DV device that cannot start, or that fails at its first frame.
+class BrokenDevice final : public platform::RendererBase {
 public:
-    static constexpr platform::CLSID kClsid{
+    static constexpr platform::CLSID kRefusingClsid{
         0x51A4E001, 0x0003, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0xC3}};
-    RefusingDevice() : RendererBase(QStringLiteral("Refusing Device"), kClsid) {}
+    static constexpr platform::CLSID kFailingClsid{
+        0x51A4E001, 0x0004, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0xC4}};
+    explicit BrokenDevice(bool refusesToStart)
+        : RendererBase(QStringLiteral("Broken Device"),
+                       refusesToStart ? kRefusingClsid : kFailingClsid),
+          refusesToStart_(refusesToStart) {}
 
 protected:
     platform::HRESULT CheckMediaType(const platform::AM_MEDIA_TYPE&) override {
         return platform::S_OK;
     }
-    platform::HRESULT DoRenderSample(platform::IMediaSample&) override { return platform::S_OK; }
-    platform::HRESULT onActivate() override { return platform::VFW_E_NO_TRANSPORT; }
+    platform::HRESULT DoRenderSample(platform::IMediaSample&) override { return platform::E_FAIL; }
+    platform::HRESULT onActivate() override {
+        return refusesToStart_ ? platform::VFW_E_NO_TRANSPORT : RendererBase::onActivate();
+    }
+
+private:
+    bool refusesToStart_;
 };
 
-TEST_F(TransportCommands, ARefusedCommandIsReportedAndLeavesTheButtonsAsTheyWere) {
-    filters->add(platform::namedDevice(platform::CLSID_VideoInputDeviceCategory,
-                                       QStringLiteral("Refusing Device"), RefusingDevice::kClsid,
-                                       [] { return std::make_shared<RefusingDevice>(); }));
+class BrokenDevices : public TransportCommands {
+protected:
+    BrokenDevices() {
+        for (const bool refuses : {true, false}) {
+            filters->add(platform::namedDevice(
+                platform::CLSID_VideoInputDeviceCategory,
+                refuses ? QStringLiteral("Refusing Device") : QStringLiteral("Failing Device"),
+                refuses ? BrokenDevice::kRefusingClsid : BrokenDevice::kFailingClsid,
+                [refuses] { return std::make_shared<BrokenDevice>(refuses); }));
+        }
+    }
+};
+
+TEST_F(BrokenDevices, ARefusedCommandIsReportedAndLeavesTheButtonsAsTheyWere) {
     open(threeClips(), 2, QStringLiteral("Refusing Device"));
     ASSERT_EQ(pressedButton(), QStringLiteral("buStop"));
     for (const char* button : {"buPlayNoSh", "buPause"}) {
@@ -291,6 +311,15 @@ TEST_F(TransportCommands, ARefusedCommandIsReportedAndLeavesTheButtonsAsTheyWere
         EXPECT_EQ(pressedButton(), QStringLiteral("buStop")) << button;
         EXPECT_EQ(state(), TGraphState::Stopped) << button;
     }
+}
+
+TEST_F(BrokenDevices, AStreamThatBreaksOffIsNotTheEndOfThePlaylist) {
+    open(threeClips(), 2, QStringLiteral("Failing Device"));
+    ASSERT_FALSE(window->ConnectionError());
+    click("buPlayNoSh");
+    ASSERT_TRUE(waitUntil([&] { return window->ConnectionError(); }));
+    EXPECT_EQ(state(), TGraphState::Running);
+    EXPECT_EQ(pressedButton(), QStringLiteral("buPlayNoSh"));
 }
 
 } // namespace
