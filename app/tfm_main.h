@@ -50,7 +50,7 @@ struct TControlSettings {
 //
 // The implementation is split by concern: tfm_main.cpp (construction and the handler
 // connections), tfm_main_startup.cpp (first activation and close), tfm_main_playlist.cpp (main
-// list, grid, open dialog and drops), tfm_main_graph.cpp (graph build, tear-down, start),
+// list, grid, open dialog and drops), tfm_main_graph.cpp (graph build),
 // tfm_main_devices.cpp (device lists), tfm_main_progress.cpp (build progress bar),
 // tfm_main_transport.cpp (transport commands, rebuilds and their states),
 // tfm_main_position.cpp (position displays, trackbar drags, update interval),
@@ -240,6 +240,7 @@ private:
     bool connectionError_ = false;
 
     // Transport and position
+    // The values are the "On Open" choices of the same commands.
     enum TTransportCommand { tcPlay = 0, tcPause = 1, tcStop = 2 };
     // Play, Pause or Stop from the toolbar, a shortcut or the end of the playlist.
     void TransportCommand(TTransportCommand command);
