@@ -1,6 +1,7 @@
 # Two entry points that each do all the set-up from a fresh clone:
-#   make run   - build Quintape and open its window with the demo playlist (without a display:
-#                probe the demo playlist and play it out into a DV file)
+#   make run   - build Quintape and open its window with the demo playlist, which plays at once
+#                into the "DV Monitor" window (the first device when no camcorder is connected;
+#                without a display: probe the demo playlist and play it out into a DV file)
 #   make test  - build with sanitizers and run the test suite, the thread-sanitizer stress runs
 #                and every fuzz target for 20 s
 # make screenshots renders every page of the main window to build/screenshots/*.png.
@@ -24,7 +25,8 @@ build-release: deps
 DEMO_PLAYLIST = ./build/release/demo-media/demo.plst
 
 # A window needs a display; without one the same playlist goes through the same graph into a
-# DV file instead.
+# DV file instead. With a display the window's "On Open" choice ("Play" unless changed) starts
+# the demo on the selected device as soon as the window is up.
 run: build-release
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		./build/release/app/quintape $(DEMO_PLAYLIST); \

@@ -284,6 +284,33 @@ void TfmMain::ConnectHandlers() {
     // Settings, options and shortcuts: the stored properties, the toolbar layout, the command
     // keys, and edScPrevEnter/Exit/KeyDown/KeyUp for the eleven shortcut fields.
     ConnectSettingsAndShortcuts();
+
+    // Transport and position: the all-files trackbar follows fgMain and seeks the engine's pins
+    // until a build says otherwise.
+    auto& trackBar = *ui->DVTrackBar;
+    trackBar.setFilterGraph(&fgMain);
+    trackBar.setMode(transport::tbmDV);
+    trackBar.OnTimer = [this](transport::TDVTrackBar* sender, std::uint32_t current,
+                              std::uint32_t stop) {
+        runReported([&] { DVTrackBarTimer(sender, current, stop); });
+    };
+    trackBar.OnChanging = [this](transport::TDVTrackBar* sender, std::uint32_t current,
+                                 std::uint32_t stop) {
+        runReported([&] { DVTrackBarChanging(sender, current, stop); });
+    };
+    trackBar.OnEndOfChange = [this](transport::TDVTrackBar* sender) {
+        runReported([&] { DVTrackBarEndOfChange(sender); });
+    };
+    trackBar.OnDVShiftSeekToPosition = [this](transport::TDVTrackBar* sender,
+                                              graph::TGraphState state) {
+        runReported([&] { DVTrackBarDVShiftSeekToPosition(sender, state); });
+    };
+    ui->tbCurFile->OnChange = [this](transport::TTrackBarEx* sender) {
+        runReported([&] { tbCurFileChange(sender); });
+    };
+    ui->tbCurFile->OnEndOfChange = [this](transport::TTrackBarEx* sender) {
+        runReported([&] { tbCurFileEndOfChange(sender); });
+    };
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -12,11 +12,16 @@
 #include "widgets/form_storage.h"
 #include "widgets/shortcut_processor.h"
 #include "widgets/toolbar_layout.h"
+#include "transport/dv_track_bar.h"
+#include "transport/position_map.h"
+#include "transport/track_bar_ex.h"
 
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -50,8 +55,10 @@ struct TControlSettings {
 //
 // The implementation is split by concern: tfm_main.cpp (construction and the handler
 // connections), tfm_main_startup.cpp (first activation and close), tfm_main_playlist.cpp (main
-// list, grid, open dialog and drops), tfm_main_graph.cpp (graph build, tear-down, start),
+// list, grid, open dialog and drops), tfm_main_graph.cpp (graph build),
 // tfm_main_devices.cpp (device lists), tfm_main_progress.cpp (build progress bar),
+// tfm_main_transport.cpp (transport commands, rebuilds and their states),
+// tfm_main_position.cpp (position displays, trackbar drags, update interval),
 // tfm_main_pending.cpp (handlers that have no behaviour yet).
 class TfmMain : public QMainWindow {
     Q_OBJECT
@@ -113,6 +120,31 @@ public:
     graph::TFilterGraph fgVOut;
     graph::TFilter MSDVVideoEncoder;
     graph::TFilter MainConceptDVVideoEncoder;
+
+    // Transport and position
+    //
+    // Rebuilds everything under the options the controls hold now: tears down, drops the cached
+    // records so that every file is probed again, rebuilds the main list and, when a graph
+    // existed, the graph, returning to the state and thumb position it had.
+    void ApplyChanges();
+    // The main-list item that holds the all-files position `position_ms`, with its start and
+    // duration; item 0 when none does, index -1 only for an empty main list.
+    transport::TItemAt FindItemAt(std::uint32_t position_ms) const;
+    // Colours `index` as the row a drag points at and scrolls it into view; the current item
+    // keeps its colour, the current index does not change.
+    void MarkSeekTarget(int index);
+    // Handlers of the two trackbars (bound to their events in ConnectHandlers).
+    void DVTrackBarTimer(transport::TDVTrackBar* sender, std::uint32_t CurrentPos,
+                         std::uint32_t StopPos);
+    void DVTrackBarChanging(transport::TDVTrackBar* sender, std::uint32_t CurrentPos,
+                            std::uint32_t StopPos);
+    void DVTrackBarEndOfChange(transport::TDVTrackBar* sender);
+    void DVTrackBarDVShiftSeekToPosition(transport::TDVTrackBar* sender, graph::TGraphState GS);
+    void tbCurFileChange(transport::TTrackBarEx* sender);
+    void tbCurFileEndOfChange(transport::TTrackBarEx* sender);
+    // Raised after every build that put a graph into fgMain, before the graph is started: the
+    // place to adjust a new graph (its clock, a recorder's file) from outside.
+    std::function<void(TfmMain* sender)> OnGraphBuilt;
 
 signals:
     // The window has been closed (after FormCloseQuery).
@@ -223,8 +255,6 @@ private:
     // that never restored, so that its form defaults never replace the stored settings.
     void RestoreSettings();
     void SaveSettings(bool destroying);
-    // Rebuilds the main list and the graph from the options shown.
-    void ApplyChanges();
     // The property pages of the filter chosen on the Filters page, in a modal frame.
     void ShowUsedFilterProperties();
     // The eleven commands with their shortcut fields, in the order of the ShortCuts page.
@@ -248,6 +278,25 @@ private:
     std::unique_ptr<QObject> shortCutFieldEvents_;
     bool settingsRestored_ = false;
     bool settingsSaved_ = false;
+    // Transport and position
+    // The values are the "On Open" choices of the same commands.
+    enum TTransportCommand { tcPlay = 0, tcPause = 1, tcStop = 2 };
+    // Play, Pause or Stop from the toolbar, a shortcut or the end of the playlist.
+    void TransportCommand(TTransportCommand command);
+    // The toolbar button of a command.
+    QAction* TransportButton(TTransportCommand command) const;
+    // Shows `button` pressed as the last transport command given (null: none).
+    void CheckTransportButton(QAction* button);
+    // Seeks the timeline to the start of main-list item `index` and makes it current.
+    void GoToItem(int index);
+    // Runs, pauses or stops fgMain as `state` says; nothing for no graph.
+    void RestoreGraphState(graph::TGraphState state);
+    // The button of the last transport command given; a click that gives no command (or whose
+    // command is refused) shows this one pressed again.
+    QPointer<QAction> transportButton_;
+    // The output's state and thumb when the DV device went away, for its return.
+    graph::TGraphState deviceLostState_ = graph::TGraphState::None;
+    int deviceLostPosition_ = 0;
 };
 
 } // namespace app

@@ -1,4 +1,4 @@
-// The main graph: build, tear-down, the start after an open, and what the build reports.
+// The main graph: its build and what the build reports.
 
 #include "app/tfm_main.h"
 #include "ui_tfm_main.h"
@@ -13,9 +13,6 @@ namespace {
 constexpr int kConnectionPanel = 6;
 constexpr int kConnectionImageLeft_px = 2;
 constexpr int kConnectionImageTop_px = 1;
-
-// The "On Open" choices.
-enum TOnOpen { ooPlay = 0, ooPause = 1, ooStop = 2 };
 
 } // namespace
 
@@ -34,45 +31,28 @@ void TfmMain::BuildGraph() {
     hooks.outputChain.setConnectionError = [this](platform::HRESULT result) {
         SetConnectionError(result);
     };
+    // The all-files trackbar seeks the engine's pins (plain engine) or asks for a rebuild from
+    // the render start (smart engine).
+    auto& trackBar = *ui->DVTrackBar;
+    hooks.frontEnd.setTrackBarDvShift = [&trackBar](render::REFERENCE_TIME dvShift) {
+        trackBar.setMode(transport::tbmDVShift);
+        trackBar.DVShift = dvShift;
+    };
+    hooks.outputChain.setTrackBarPin = [&trackBar](const std::shared_ptr<platform::IPin>& pin) {
+        trackBar.setPin(pin);
+    };
+    hooks.outputChain.setTrackBarPin2 = [&trackBar](const std::shared_ptr<platform::IPin>& pin) {
+        trackBar.setPin2(pin);
+    };
+    hooks.outputChain.setTrackBarModeDv = [&trackBar] { trackBar.setMode(transport::tbmDV); };
     hooks.outputChain.applyTrackBarInterval = [this] { ApplyTrackBarInterval(); };
     hooks.outputChain.fillUsedFilters = [this] { FillUsedFilters(); };
     hooks.hideBuildProgress = [this] { HideBuildProgress(); };
     const render::TDvEncoders encoders{&MSDVVideoEncoder, &MainConceptDVVideoEncoder};
-    render::BuildGraph(playList, settings.build, renderState_, devices_, encoders, fgMain, random_,
-                       hooks, buildState_);
-}
-
-void TfmMain::TearDownGraph() {
-    fgMain.Stop();
-    fgMain.ClearFilters();
-    MainConceptDVVideoEncoder.setFilterGraph(nullptr);
-    MSDVVideoEncoder.setFilterGraph(nullptr);
-    fgMain.setActive(false);
-}
-
-void TfmMain::StartAfterOpen() {
-    BuildGraph();
-    SelectCurrentItem(0);
-    renderState_.RenderRangeStart = 0;
-    PerformOnOpen();
-}
-
-void TfmMain::PerformOnOpen() {
-    switch (ui->cbOnOpen->currentIndex()) {
-    case ooPlay:
-        fgMain.Play();
-        ui->buPlayNoSh->setChecked(true);
-        break;
-    case ooPause:
-        fgMain.Pause();
-        ui->buPause->setChecked(true);
-        break;
-    case ooStop:
-        fgMain.Stop();
-        ui->buStop->setChecked(true);
-        break;
-    default:
-        break;
+    if (render::BuildGraph(playList, settings.build, renderState_, devices_, encoders, fgMain,
+                           random_, hooks, buildState_) &&
+        OnGraphBuilt) {
+        OnGraphBuilt(this);
     }
 }
 

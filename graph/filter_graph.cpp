@@ -231,7 +231,12 @@ void TFilterGraph::ClearFilters() {
         }
     }
     for (const auto& filter : filters) {
-        CheckGraphResult(graph->RemoveFilter(filter));
+        // Another party may have taken a filter out meanwhile (the render engine's own thread
+        // moves its sources in and out); one that has gone already is no failure.
+        const platform::HRESULT result = graph->RemoveFilter(filter);
+        if (result != platform::VFW_E_NOT_FOUND) {
+            CheckGraphResult(result);
+        }
     }
 }
 

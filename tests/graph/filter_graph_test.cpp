@@ -238,6 +238,36 @@ TEST_F(FilterGraphTest, ClearFiltersKeepsMemberFiltersDisconnected) {
     fg.RemoveMember(&member);
 }
 
+// A member without a filter that takes `victim` out of the graph when asked for its filter,
+// as another party (the render engine's own thread) may while the graph is being cleared.
+class RemovingMember final : public IGraphMember {
+public:
+    std::shared_ptr<IBaseFilter> GetFilter() override {
+        if (victim) {
+            graph->RemoveFilter(std::exchange(victim, nullptr));
+        }
+        return nullptr;
+    }
+    QString GetName() override { return QStringLiteral("Remover"); }
+    void NotifyFilter(TFilterOperation, int) override {}
+
+    std::shared_ptr<IFilterGraph> graph;
+    std::shared_ptr<IBaseFilter> victim;
+};
+
+TEST_F(FilterGraphTest, ClearFiltersPassesOverFiltersThatLeftMeanwhile) {
+    RemovingMember member;
+    fg.AddMember(&member);
+    activateWithoutClock();
+    add(std::make_shared<RecordingRenderer>(), "first");
+    member.graph = fg.query<IFilterGraph>();
+    member.victim = add(std::make_shared<RecordingRenderer>(), "second");
+    EXPECT_NO_THROW(fg.ClearFilters());
+    EXPECT_EQ(member.victim, nullptr);
+    EXPECT_TRUE(graphNames().isEmpty());
+    fg.RemoveMember(&member);
+}
+
 TEST_F(FilterGraphTest, ReactivationRecreatesMemberFiltersUnderTheirNames) {
     TestMember member(QStringLiteral("MSDVVideoEncoder"),
                       [] { return std::make_shared<AddTransform>(1); });
