@@ -60,7 +60,9 @@ TDeviceSelections FillDeviceLists(TDeviceLists& lists, const TStoredDeviceSelect
     for (int i = 0; i < video.FilterCount(); ++i) {
         lists.videoNames << video.Filters(i).FriendlyName;
     }
-    selections.videoOutIndex = restoredIndex(stored.videoOutIndex, 0, lists.videoNames.size());
+    // A stored device past the list selects none: the output is not sent to another device
+    // than the one the user chose.
+    selections.videoOutIndex = restoredIndex(stored.videoOutIndex, -1, lists.videoNames.size());
 
     lists.audioNames << kNoAudioText;
     lists.audioNames << AudioEntryOfVideoDevice(lists, selections.videoOutIndex);

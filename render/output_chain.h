@@ -47,8 +47,8 @@ struct TDeviceSelections {
 
 // Recreates both enumerations over `registry` and refills the names, entry 1 of the audio
 // names naming the video device that the stored selection chooses. Gives the selections to
-// show: the stored ones, or the list's default (video 0, audio 1) for a stored selection
-// outside its list.
+// show: the stored ones; a stored video device outside its list selects none, a stored audio
+// choice outside its list gives the default (1, the sound inside the DV stream).
 TDeviceSelections FillDeviceLists(
     TDeviceLists& lists, const TStoredDeviceSelections& stored,
     const std::shared_ptr<platform::FilterRegistry>& registry = platform::platformFilterRegistry());

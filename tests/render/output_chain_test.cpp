@@ -127,11 +127,13 @@ TEST_F(OutputChainTest, DeviceListsShowDevicesAndRestoreSelections) {
     EXPECT_EQ(render::AudioEntryOfVideoDevice(devices, 2), QStringLiteral("DV File Recorder"));
     EXPECT_EQ(render::AudioEntryOfVideoDevice(devices, -1), render::kNoAudioText);
 
-    // A stored selection past the list falls back to the default.
+    // A stored device past the list selects none; an audio choice past it gives the default,
+    // whose entry then reads "- No audio -".
     selections =
         render::FillDeviceLists(devices, {.videoOutIndex = 9, .audioOutIndex = 9}, registry);
-    EXPECT_EQ(selections.videoOutIndex, 0);
+    EXPECT_EQ(selections.videoOutIndex, -1);
     EXPECT_EQ(selections.audioOutIndex, 1);
+    EXPECT_EQ(devices.audioNames.at(1), render::kNoAudioText);
 
     // Without a video device, entry 1 reads "- No audio -".
     const auto empty = std::make_shared<platform::FilterRegistry>();
