@@ -83,6 +83,9 @@ TEST_F(MainWindowKeys, ACapturedCtrlF5PlaysOnceAppliedAndEnterNoLonger) {
     EXPECT_EQ(play.count(), 1);
     press(Qt::Key_F5, Qt::ControlModifier);
     EXPECT_EQ(play.count(), 2);
+    // The key played the output: Play is the pressed button and the graph runs.
+    EXPECT_TRUE(child<QAction>("buPlayNoSh")->isChecked());
+    EXPECT_EQ(window->fgMain.GetGraphState(), graph::TGraphState::Running);
     // The other commands kept their keys.
     EXPECT_EQ(shortCut("buPause"), 32);
     EXPECT_EQ(shortCut("buPrIdle"), 16384 + 123);
