@@ -180,7 +180,21 @@ bool TFilterGraph::controlCommand(TControlEvent event,
 }
 
 bool TFilterGraph::Play() {
-    return controlCommand(TControlEvent::ControlPlay, &platform::IMediaControl::Run, true);
+    const auto control = query<platform::IMediaControl>();
+    if (!control) {
+        return false;
+    }
+    notifyListeners(TControlEvent::ControlPlay, 0);
+    // From a stop the sources still have to open and decode their first frames; the clock
+    // starts only once the renderers hold them (or after a bounded wait), so that the output
+    // does not begin with frames already late.
+    platform::FILTER_STATE state = platform::State_Stopped;
+    if (control->GetState(0, &state) == platform::S_OK && state == platform::State_Stopped &&
+        platform::SUCCEEDED(control->Pause())) {
+        control->GetState(kCueTimeout_ms, &state);
+    }
+    CheckGraphResult(control->Run());
+    return true;
 }
 
 bool TFilterGraph::Pause() {

@@ -65,7 +65,9 @@ public:
         OnGraphDeviceLost;
 
     // Transport commands: false (and nothing sent) when inactive; a refused request raises
-    // EDirectShowException. Play counts S_FALSE as success, Pause and Stop only S_OK.
+    // EDirectShowException. Play counts S_FALSE as success, Pause and Stop only S_OK. Play from
+    // a stop first lets the renderers cue their first samples, waiting at most kCueTimeout_ms.
+    static constexpr long kCueTimeout_ms = 3000;
     bool Play();
     bool Pause();
     bool Stop();

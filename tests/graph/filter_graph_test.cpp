@@ -13,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace graphtest {
 namespace {
@@ -135,6 +138,30 @@ TEST_F(FilterGraphTest, TransportResultsAndStates) {
     EXPECT_EQ(log.filter(QStringLiteral("listener control")),
               QStringList({"listener control 7 1", "listener control 1 0", "listener control 2 0",
                            "listener control 0 0", "listener control 2 0"}));
+}
+
+TEST_F(FilterGraphTest, PlayFromAStopStartsOnceTheRenderersHoldTheirFirstSample) {
+    activateWithoutClock();
+    const auto source = add(std::make_shared<NumberSource>(10), "src");
+    const auto renderer = add(std::make_shared<RecordingRenderer>(), "out");
+    connect(source, renderer);
+    source->closeGate();
+    // The first sample is late to arrive, as when a source opens and decodes its first frame.
+    std::atomic<bool> released = false;
+    std::thread opener([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        released = true;
+        source->openGate(10);
+    });
+    EXPECT_TRUE(fg.Play());
+    EXPECT_TRUE(released);
+    opener.join();
+    EXPECT_EQ(fg.GetGraphState(), TGraphState::Running);
+    ASSERT_TRUE(renderer->waitForCount(10));
+    EXPECT_TRUE(fg.Stop());
+    // Only the one command reached the listeners.
+    EXPECT_EQ(log.filter(QStringLiteral("listener control")).mid(1),
+              QStringList({"listener control 0 0", "listener control 2 0"}));
 }
 
 TEST_F(FilterGraphTest, RefusedRequestRaisesAfterListenersAreTold) {
