@@ -9,12 +9,12 @@
 #include "render/output_chain.h"
 #include "render/probe.h"
 #include "render/transitions.h"
-#include "widgets/form_storage.h"
-#include "widgets/shortcut_processor.h"
-#include "widgets/toolbar_layout.h"
 #include "transport/dv_track_bar.h"
 #include "transport/position_map.h"
 #include "transport/track_bar_ex.h"
+#include "widgets/form_storage.h"
+#include "widgets/shortcut_processor.h"
+#include "widgets/toolbar_layout.h"
 
 #include <QMainWindow>
 #include <QPixmap>

@@ -1,27 +1,17 @@
 // The process priority of the main window with the system's own calls, each scenario in a
 // process of its own so that the suite keeps its priority.
 
+#include "tests/support/child_scenario.h"
+
 #include <QMap>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 QMap<QString, long> runScenario(const char* scenario) {
-    QProcess child;
-    child.start(QStringLiteral(QUINTAPE_WINDOW_PRIORITY_CHILD), {QString::fromLatin1(scenario)});
-    EXPECT_TRUE(child.waitForFinished(180000)) << scenario;
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
-    QMap<QString, long> values;
-    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0) {
-            values.insert(QString::fromLatin1(line.left(equals)), line.mid(equals + 1).toLong());
-        }
-    }
-    return values;
+    return testsupport::RunChildScenario(QStringLiteral(QUINTAPE_WINDOW_PRIORITY_CHILD), scenario,
+                                         180000);
 }
 
 TEST(MainWindowPriority, CtrlF12LowersTheProcessToIdleAndThePageReadsItBack) {

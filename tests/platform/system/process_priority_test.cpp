@@ -1,4 +1,5 @@
 #include "platform/system/process_priority.h"
+#include "tests/support/child_scenario.h"
 
 #include <QMap>
 #include <QProcess>
@@ -13,19 +14,7 @@ using namespace platform;
 
 // Runs a scenario in the helper process and gives its "name=value" lines.
 QMap<QString, long> runScenario(const char* scenario) {
-    QProcess child;
-    child.start(QStringLiteral(QUINTAPE_PRIORITY_CHILD), {QString::fromLatin1(scenario)});
-    EXPECT_TRUE(child.waitForFinished(120000)) << scenario;
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
-    QMap<QString, long> values;
-    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0) {
-            values.insert(QString::fromLatin1(line.left(equals)), line.mid(equals + 1).toLong());
-        }
-    }
-    return values;
+    return testsupport::RunChildScenario(QStringLiteral(QUINTAPE_PRIORITY_CHILD), scenario, 120000);
 }
 
 TEST(ProcessPriority, AnUnknownClassChangesNothing) {
