@@ -22,6 +22,15 @@ QString withoutBlanks(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
+// What the reader gives for a value written as `text`: without the blanks around it and
+// without one pair of enclosing quotes, as the profile functions read values.
+QString readBack(const QString& text) {
+    const QString value = withoutBlanks(text);
+    const bool quoted = value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+                        value.back() == value.front();
+    return quoted ? value.mid(1, value.size() - 2) : value;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -47,8 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               static_cast<qsizetype>(std::min<std::size_t>(size, 64)));
         if (edited.setValue(section, QStringLiteral("Fuzz"), text)) {
             const auto reread = platform::ProfileFile::parse(edited.serialize());
-            fuzzsupport::require(reread.value(section, QStringLiteral("Fuzz")) ==
-                                     withoutBlanks(text),
+            fuzzsupport::require(reread.value(section, QStringLiteral("Fuzz")) == readBack(text),
                                  "a value that was accepted reads back");
         }
     }

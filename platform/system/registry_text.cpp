@@ -22,8 +22,10 @@ bool isUnpairedSurrogate(const QString& text, qsizetype index) {
     return false;
 }
 
+// The reader drops white space at either end of a line and of a key name (any character Qt
+// counts as space, U+2000 and U+3000 too), so such a character at an edge is written escaped.
 bool isEdgeBlank(const QString& text, qsizetype index) {
-    return text[index] == QLatin1Char(' ') && (index == 0 || index == text.size() - 1);
+    return text[index].isSpace() && (index == 0 || index == text.size() - 1);
 }
 
 void appendHex4(QString& out, char16_t c) {

@@ -39,8 +39,12 @@ TEST_F(RegistryTest, OddTextRoundTripsThroughTheFile) {
         QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC"),
         QString(QChar(0xD800)) + "lone surrogate",
         QString(QChar(0x0001)) + QChar(0x007F) + QChar(0x2028),
+        // Blanks other than the space at either end: the reader trims every kind of them.
+        QString(QChar(0x3000)) + "wide blanks" + QChar(0x2000),
     };
-    const QStringList names = {"", "=", "[bracket", ";semi", "#hash", " blank ", "a\\b", "x\ny"};
+    const QStringList names = {"",      "=",     "[bracket",
+                               ";semi", "#hash", " blank ",
+                               "a\\b",  "x\ny",  QString(QChar(0x2000)) + "lead"};
     const QString oddKey = QStringLiteral("Software\\ [odd] %41 key \\x");
     {
         Registry registry(file());
@@ -58,6 +62,14 @@ TEST_F(RegistryTest, OddTextRoundTripsThroughTheFile) {
     }
     EXPECT_EQ(reloaded.valueNames(oddKey), names);
     EXPECT_EQ(reloaded.subKeyNames("Software"), QStringList({" [odd] %41 key ", "Zarnit"}));
+    {
+        Registry registry(file());
+        ASSERT_TRUE(registry.writeString(QStringLiteral("Software\\") + QChar(0x3000) + "wide",
+                                         QStringLiteral("k"), QStringLiteral("v")));
+    }
+    EXPECT_EQ(Registry(file()).readString(QStringLiteral("Software\\") + QChar(0x3000) + "wide",
+                                          QStringLiteral("k")),
+              QStringLiteral("v"));
     for (int i = 0; i < names.size(); ++i) {
         EXPECT_EQ(reloaded.readString(oddKey, names[i]), QString::number(i)) << i;
     }
