@@ -24,17 +24,6 @@ platform::HRESULT NullDvDevice::CheckMediaType(const platform::AM_MEDIA_TYPE& me
                : platform::VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-bool waitUntil(const std::function<bool()>& done, int timeout_ms) {
-    const QDeadlineTimer deadline(timeout_ms);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 MainWindowTest::MainWindowTest()
     : registry(path(QStringLiteral("registry.ini"))),
       filters(std::make_shared<platform::FilterRegistry>()) {

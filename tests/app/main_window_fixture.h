@@ -6,6 +6,7 @@
 #include "playlist/check_list.h"
 #include "playlist/folder_history.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -26,9 +27,6 @@ protected:
     platform::HRESULT CheckMediaType(const platform::AM_MEDIA_TYPE& mediaType) override;
     platform::HRESULT DoRenderSample(platform::IMediaSample&) override { return platform::S_OK; }
 };
-
-// Waits, letting events run, until `done` holds or a generous time has passed.
-bool waitUntil(const std::function<bool()>& done, int timeout_ms = 60000);
 
 // A main window over a registry file in a temporary folder, the DV filters and two null DV
 // devices ("Sink A", "Sink B"), with a master list and folder history of its own.

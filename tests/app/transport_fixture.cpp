@@ -38,17 +38,6 @@ const QString kMainWindowKey = QStringLiteral("Software\\Zarnit\\Quintape.3\\Tfm
 
 } // namespace
 
-bool waitUntil(const std::function<bool()>& done, int timeout_ms) {
-    const QDeadlineTimer deadline(timeout_ms);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 TransportWindowTest::TransportWindowTest()
     : registry(path(QStringLiteral("registry.ini"))), filters(std::make_shared<FilterRegistry>()),
       bus(std::make_shared<DvSimulatedBus>()), clock(std::make_shared<ManualReferenceClock>()),

@@ -7,6 +7,7 @@
 #include "playlist/check_list.h"
 #include "playlist/folder_history.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 #include "tools/make-test-media/frame_mark.h"
 
 #include <QStringList>
@@ -103,7 +104,6 @@ protected:
     std::unique_ptr<app::TfmMain> window;
 };
 
-// Waits, letting events run, until `done` holds or a generous time has passed.
-bool waitUntil(const std::function<bool()>& done, int timeout_ms = 60000);
+using testsupport::waitUntil;
 
 } // namespace transporttest
