@@ -10,6 +10,7 @@
 #include "render/media_item.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/test_media.h"
+#include "tests/support/when_modal.h"
 #include "widgets/icon_grid.h"
 
 #include <QAbstractItemView>
@@ -34,20 +35,7 @@ namespace {
 using testsupport::testMedia;
 using testsupport::waitUntil;
 
-// Runs action once a modal window is up: the editor, or a dialog over it.
-void whenModal(std::function<void(QWidget&)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action = std::move(action)] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal != nullptr && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            action(*modal);
-        }
-    });
-    timer->start();
-}
+using testsupport::whenModal;
 
 QStringList textsOf(const playlist::CheckList& list) {
     QStringList texts;

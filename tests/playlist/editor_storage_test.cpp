@@ -2,6 +2,7 @@
 // toolbar layout), and how it reports what it cannot store.
 
 #include "editor_fixture.h"
+#include "tests/support/when_modal.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -20,20 +21,7 @@ using editortest::EditorTest;
 
 const QString kKey = playlist::TfmPlayList::registryKey();
 
-// Runs action once the editor's modal loop is up.
-void whenModal(std::function<void(QWidget&)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action = std::move(action)] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal != nullptr && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            action(*modal);
-        }
-    });
-    timer->start();
-}
+using testsupport::whenModal;
 
 // Where each toolbar sits, as "dock: bars row by row", rows split by "|": the bars of a row
 // share their top edge (their left edge in a side dock) and are listed in order along it.

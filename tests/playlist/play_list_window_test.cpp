@@ -1,4 +1,5 @@
 #include "editor_fixture.h"
+#include "tests/support/when_modal.h"
 
 #include "playlist/editor_screenshot.h"
 #include "render/media_item.h"
@@ -23,19 +24,7 @@ using editortest::kTimeout_ms;
 
 const QString kKey = playlist::TfmPlayList::registryKey();
 
-// Runs action once the modal window or dialog that is about to run is up.
-void whenModal(std::function<void(QWidget&)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action = std::move(action)] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            action(*modal);
-        }
-    });
-    timer->start();
-}
+using testsupport::whenModal;
 
 QString durationText(qint64 seconds) {
     return render::DurationText(static_cast<double>(seconds) * 1000.0 / 86400000.0);
