@@ -74,6 +74,35 @@ void DvDeviceRenderer::countDelivery(const IMediaSample& sample) {
     has_previous_ = true;
 }
 
+std::shared_ptr<DvSink> DvDeviceRenderer::sinkFor(const IMediaSample& sample) {
+    std::shared_ptr<DvSink> sink = currentSink();
+    if (sink) {
+        return sink;
+    }
+    const long length = sample.GetActualDataLength();
+    if (length < static_cast<long>(kDvDifBlockBytes)) {
+        setLastError(QStringLiteral("A DV sample of %1 bytes is too short.").arg(length));
+        return nullptr;
+    }
+    QString error;
+    sink = openSink(dvStandardOfFrame(sample.GetPointer()), &error);
+    if (!sink) {
+        setLastError(error);
+        return nullptr;
+    }
+    const std::lock_guard lock(mutex_);
+    sink_ = sink;
+    statistics_ = {};
+    has_previous_ = false;
+    return sink;
+}
+
+// The device is opened while the first frame is cued, before the clock runs, so that the time
+// it takes to open does not make that frame late.
+HRESULT DvDeviceRenderer::PrepareSample(IMediaSample& sample) {
+    return sinkFor(sample) ? S_OK : E_FAIL;
+}
+
 HRESULT DvDeviceRenderer::DoRenderSample(IMediaSample& sample) {
     const long length = sample.GetActualDataLength();
     if (length < static_cast<long>(kDvDifBlockBytes)) {
@@ -82,19 +111,11 @@ HRESULT DvDeviceRenderer::DoRenderSample(IMediaSample& sample) {
     }
     const std::span<const std::uint8_t> frame(sample.GetPointer(),
                                               static_cast<std::size_t>(length));
-    std::shared_ptr<DvSink> sink = currentSink();
-    QString error;
+    const std::shared_ptr<DvSink> sink = sinkFor(sample);
     if (!sink) {
-        sink = openSink(dvStandardOfFrame(frame.data()), &error);
-        if (!sink) {
-            setLastError(error);
-            return E_FAIL;
-        }
-        const std::lock_guard lock(mutex_);
-        sink_ = sink;
-        statistics_ = {};
-        has_previous_ = false;
+        return E_FAIL;
     }
+    QString error;
     bool pushed = sink->pushFrame(frame, &error);
     if (pushed) {
         countDelivery(sample);

@@ -30,6 +30,7 @@ protected:
     DvDeviceRenderer(QString name, const CLSID& clsid);
 
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& mediaType) override;
+    HRESULT PrepareSample(IMediaSample& sample) override;
     HRESULT DoRenderSample(IMediaSample& sample) override;
     void OnEndOfStream() override;
     void onDeactivate() override;
@@ -59,6 +60,9 @@ protected:
     std::shared_ptr<DvSink> currentSink() const;
 
 private:
+    // The sink of this run, opened for the standard of `sample` when there is none yet; null
+    // (and the error kept) when the device cannot be used.
+    std::shared_ptr<DvSink> sinkFor(const IMediaSample& sample);
     void countDelivery(const IMediaSample& sample);
 
     mutable std::mutex mutex_;

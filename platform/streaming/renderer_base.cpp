@@ -168,6 +168,18 @@ void RendererBase::stream(const std::shared_ptr<IPullPin>& upstream) {
             endOfStream();
             break;
         }
+        HRESULT prepared = E_FAIL;
+        try {
+            prepared = PrepareSample(*sample);
+        } catch (const std::exception&) {
+            prepared = E_FAIL;
+        } catch (...) {
+            prepared = E_UNEXPECTED;
+        }
+        if (FAILED(prepared)) {
+            abort(prepared);
+            break;
+        }
         markReady();
         REFERENCE_TIME start = 0;
         REFERENCE_TIME stop = 0;

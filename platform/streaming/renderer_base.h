@@ -49,6 +49,10 @@ protected:
     virtual HRESULT CheckMediaType(const AM_MEDIA_TYPE& mediaType) = 0;
     // Presents one sample, on the streaming thread.
     virtual HRESULT DoRenderSample(IMediaSample& sample) = 0;
+    // On the streaming thread when a sample has been pulled, before it waits for its time (for
+    // the first sample, before the pause completes): slow work such as opening a device goes
+    // here, so that it does not make the sample late. A failure aborts the stream.
+    virtual HRESULT PrepareSample(IMediaSample& /*sample*/) { return S_OK; }
     // On the streaming thread: before the first pull, and when the thread ends.
     virtual void OnStartStreaming() {}
     virtual void OnStopStreaming() {}

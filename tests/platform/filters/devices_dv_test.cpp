@@ -103,6 +103,40 @@ TEST_F(DvDevicesTest, FileRecorderWritesEveryFramePacedByTheClock) {
     }
 }
 
+TEST_F(DvDevicesTest, FileRecorderOpensItsFileWhileCueingSoThatTheFirstFrameIsOnTime) {
+    const Frames frames = devicestest::makeDvFrames(DvStandard::Pal, 2);
+    const auto clock = useManualClock();
+    const auto source = addSource(DvStandard::Pal, frames);
+    const auto recorder = add(std::make_shared<DvFileRecorderFilter>(), QStringLiteral("dvCam"));
+    const QString target = path(QStringLiteral("cued.dv"));
+    ASSERT_EQ(recorder->SetFileName(target), S_OK);
+    ASSERT_EQ(connect(source, recorder), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    FILTER_STATE state = State_Stopped;
+    ASSERT_EQ(control->GetState(10000, &state), S_OK);
+    // Opening the file (or a device) is done before the clock starts, not in the first frame's
+    // time.
+    EXPECT_TRUE(QFile::exists(target));
+    ASSERT_TRUE(SUCCEEDED(control->Run()));
+    clock->Advance(3 * dvFrameDuration100ns(DvStandard::Pal));
+    ASSERT_TRUE(waitEvent(EC_COMPLETE));
+    ASSERT_EQ(control->Stop(), S_OK);
+    EXPECT_EQ(recorder->GetOutputStatistics().framesDelivered, 2);
+}
+
+TEST_F(DvDevicesTest, FileRecorderThatCannotCreateItsFileFailsTheCue) {
+    const Frames frames = devicestest::makeDvFrames(DvStandard::Pal, 2);
+    useManualClock();
+    const auto source = addSource(DvStandard::Pal, frames);
+    const auto recorder = add(std::make_shared<DvFileRecorderFilter>(), QStringLiteral("dvCam"));
+    ASSERT_EQ(recorder->SetFileName(QStringLiteral("/proc/no/such/folder/x.dv")), S_OK);
+    ASSERT_EQ(connect(source, recorder), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    ASSERT_TRUE(waitEvent(EC_ERRORABORT));
+    EXPECT_FALSE(recorder->lastError().isEmpty());
+    ASSERT_EQ(control->Stop(), S_OK);
+}
+
 TEST_F(DvDevicesTest, FileRecorderAsFastAsPossibleCreatesTheFolderAndRefusesAnEmptyPath) {
     const Frames frames = devicestest::makeDvFrames(DvStandard::Ntsc, 4);
     useNoClock();
