@@ -7,6 +7,8 @@ namespace platform {
 
 namespace {
 
+constexpr int kPacedVideoQueueFrames = 25;
+
 void readTrack(const std::shared_ptr<IAMTimelineObj>& trackObject, long group, bool video,
                FrontEndLayout& layout) {
     if (const auto track = query<IAMTimelineTrack>(trackObject)) {
@@ -91,6 +93,11 @@ EngineOptions EngineSession::options() const {
     options.pixelFormat = pixelFormat_;
     options.audioSampleRates = audioSampleRates_;
     options.paced = paced_;
+    if (paced_) {
+        // Played out live, each clip keeps about a second decoded ahead: the decoder then
+        // rides out the moments when other programs hold the processors.
+        options.videoQueueFrames = kPacedVideoQueueFrames;
+    }
     return options;
 }
 
