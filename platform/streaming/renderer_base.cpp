@@ -9,6 +9,22 @@
 
 namespace platform {
 
+namespace {
+
+// A subclass's step on the streaming thread: an exception becomes a failure code, since it must
+// not end the thread unreported.
+template <typename Step> HRESULT guarded(Step step) {
+    try {
+        return step();
+    } catch (const std::exception&) {
+        return E_FAIL;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace
+
 RendererBase::RendererBase(QString name, const CLSID& clsid)
     : FilterBase(std::move(name), clsid), input_(*this), sync_(std::make_shared<Sync>()) {
     addPin(input_);
@@ -168,15 +184,8 @@ void RendererBase::stream(const std::shared_ptr<IPullPin>& upstream) {
             endOfStream();
             break;
         }
-        HRESULT prepared = E_FAIL;
-        try {
-            prepared = PrepareSample(*sample);
-        } catch (const std::exception&) {
-            prepared = E_FAIL;
-        } catch (...) {
-            prepared = E_UNEXPECTED;
-        }
-        if (FAILED(prepared)) {
+        if (const HRESULT prepared = guarded([&] { return PrepareSample(*sample); });
+            FAILED(prepared)) {
             abort(prepared);
             break;
         }
@@ -196,15 +205,8 @@ void RendererBase::stream(const std::shared_ptr<IPullPin>& upstream) {
             sync_->progress = stop;
             continue;
         }
-        HRESULT rendered = E_FAIL;
-        try {
-            rendered = DoRenderSample(*sample);
-        } catch (const std::exception&) {
-            rendered = E_FAIL;
-        } catch (...) {
-            rendered = E_UNEXPECTED;
-        }
-        if (FAILED(rendered)) {
+        if (const HRESULT rendered = guarded([&] { return DoRenderSample(*sample); });
+            FAILED(rendered)) {
             abort(rendered);
             break;
         }
